@@ -1,0 +1,16 @@
+#include "app/weblink_win.h"
+
+#include <shellapi.h>
+
+#include "app/controls.h"
+#include "app/text_win.h"
+
+namespace selvaro {
+
+void OpenMakerSite(HWND form) {
+    const std::wstring directory = ApplicationDirectory();
+    const std::wstring address = WidenFromCodePage(kWebAddress, CP_ACP);
+    ShellExecuteW(form, L"Open", address.c_str(), L"", directory.c_str(), SW_SHOWNORMAL);
+}
+
+}  // namespace selvaro

@@ -1,0 +1,19 @@
+// Drive.reg in the application directory: written by the hide and show commands, deleted when
+// the window closes.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace selvaro {
+
+std::wstring PolicyScriptPath(const std::wstring& applicationDirectory);
+
+// Creates or truncates the script and writes it whole. Raises a file run-time error when it
+// cannot; a failed write leaves no partial script behind.
+void WritePolicyScript(const std::wstring& path, std::string_view text);
+
+// Deletes the script, ignoring every failure: there may be none, or it may be read-only or in use.
+void DeletePolicyScript();
+
+}  // namespace selvaro

@@ -1,0 +1,6 @@
+// Resource ids shared by the resource script and the program.
+#pragma once
+
+#define IDI_SELVARO 1
+#define IDI_DRIVE 2
+#define IDC_HAND_POINTER 3

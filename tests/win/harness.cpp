@@ -1,0 +1,257 @@
+#include "tests/win/harness.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include "app/controls.h"
+
+namespace selvaro::testing {
+namespace {
+
+constexpr wchar_t kFormClass[] = L"Selvaro.Form1";
+
+struct WindowSearch {
+    DWORD processId;
+    const wchar_t* className;
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<WindowSearch*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    wchar_t className[64] = {};
+    GetClassNameW(window, className, 64);
+    if (owner != search->processId || wcscmp(className, search->className) != 0) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+HWND TopWindowOf(DWORD processId, const wchar_t* className) {
+    WindowSearch search{processId, className, nullptr};
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+struct ChildSearch {
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK MatchChild(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<ChildSearch*>(parameter);
+    if (GetDlgCtrlID(window) != search->id) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+void SendMouse(DWORD flags, LONG x = 0, LONG y = 0) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = x;
+    input.mi.dy = y;
+    input.mi.dwFlags = flags;
+    SendInput(1, &input, sizeof(input));
+}
+
+}  // namespace
+
+std::wstring DirectoryOfTests() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    return path.substr(0, path.find_last_of(L'\\'));
+}
+
+std::wstring FreshDirectory(const std::wstring& name) {
+    static int count = 0;
+    wchar_t temp[MAX_PATH + 1];
+    GetTempPathW(MAX_PATH + 1, temp);
+    const std::wstring directory = std::wstring(temp) + L"selvaro-" +
+                                   std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                   std::to_wstring(++count) + (name.empty() ? L"" : L"-" + name);
+    CreateDirectoryW(directory.c_str(), nullptr);
+    return directory;
+}
+
+std::string ReadFileBytes(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    std::string bytes(GetFileSize(file, nullptr), '\0');
+    DWORD read = 0;
+    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    CloseHandle(file);
+    bytes.resize(read);
+    return bytes;
+}
+
+bool PathExists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+RunningSelvaro::RunningSelvaro(const std::wstring& directory) : directory_(directory) {
+    const std::wstring exe = directory_ + L"\\Selvaro.exe";
+    if (!CopyFileW((DirectoryOfTests() + L"\\Selvaro.exe").c_str(), exe.c_str(), FALSE)) {
+        throw std::runtime_error("cannot copy Selvaro.exe");
+    }
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        directory_.c_str(), &startup, &info)) {
+        throw std::runtime_error("cannot start Selvaro.exe");
+    }
+    CloseHandle(info.hThread);
+    process_ = info.hProcess;
+    processId_ = info.dwProcessId;
+    WaitFor([&] {
+        form_ = TopWindowOf(processId_, kFormClass);
+        return form_ != nullptr && IsWindowVisible(form_);
+    });
+    if (form_ == nullptr) throw std::runtime_error("Selvaro's window did not appear");
+    threadId_ = GetWindowThreadProcessId(form_, nullptr);
+}
+
+RunningSelvaro::~RunningSelvaro() {
+    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
+        Close();
+        if (!WaitForExit(5000)) TerminateProcess(process_, 1);
+    }
+    CloseHandle(process_);
+}
+
+HWND RunningSelvaro::Control(std::string_view name) const {
+    const ControlSpec* spec = FindControl(name);
+    if (spec == nullptr) throw std::invalid_argument(std::string(name));
+    ChildSearch search{ControlId(*spec), nullptr};
+    EnumChildWindows(form_, MatchChild, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::wstring RunningSelvaro::Text(std::string_view name) const {
+    const HWND control = Control(name);
+    std::wstring text(static_cast<std::size_t>(SendMessageW(control, WM_GETTEXTLENGTH, 0, 0)) + 1,
+                      L'\0');
+    const auto copied =
+        SendMessageW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(copied));
+    return text;
+}
+
+bool RunningSelvaro::Ticked(std::string_view name) const {
+    return SendMessageW(Control(name), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+std::string RunningSelvaro::FocusedControl() const {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    GetGUIThreadInfo(threadId_, &info);
+    const ControlSpec* spec = ControlById(GetDlgCtrlID(info.hwndFocus));
+    return spec != nullptr && GetParent(info.hwndFocus) != nullptr ? std::string(spec->name) : "";
+}
+
+BYTE RunningSelvaro::Alpha() const {
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    if (!GetLayeredWindowAttributes(form_, nullptr, &alpha, &flags) || !(flags & LWA_ALPHA)) {
+        return 255;
+    }
+    return alpha;
+}
+
+bool RunningSelvaro::WaitForFadeEnd() const {
+    return WaitFor([&] { return Alpha() == 252; });
+}
+
+void RunningSelvaro::Click(std::string_view name) const {
+    const HWND control = Control(name);
+    RECT area;
+    GetWindowRect(control, &area);
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    if (GetWindowRgn(control, region) != ERROR) {
+        RECT box;
+        GetRgnBox(region, &box);
+        area.right = area.left + box.right;
+    }
+    DeleteObject(region);
+    const int x = (area.left + area.right) / 2;
+    const int y = (area.top + area.bottom) / 2;
+    const int width = GetSystemMetrics(SM_CXSCREEN) - 1;
+    const int height = GetSystemMetrics(SM_CYSCREEN) - 1;
+    SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, x * 65535 / width, y * 65535 / height);
+    SendMouse(MOUSEEVENTF_LEFTDOWN);
+    SendMouse(MOUSEEVENTF_LEFTUP);
+    Settle();
+}
+
+void RunningSelvaro::PressKey(WORD key) const {
+    INPUT inputs[2] = {};
+    for (INPUT& input : inputs) {
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = key;
+    }
+    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, inputs, sizeof(INPUT));
+    Settle();
+}
+
+void RunningSelvaro::Settle() const {
+    // Input reaches the program's queue on its own time: wait until it has been taken and
+    // the program waits for more.
+    Sleep(20);
+    WaitForInputIdle(process_, 2000);
+    SendMessageTimeoutW(form_, WM_NULL, 0, 0, SMTO_NORMAL, 5000, nullptr);
+}
+
+void RunningSelvaro::TypeInto(std::string_view name, const std::wstring& text) const {
+    SendMessageW(Control(name), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void RunningSelvaro::Close() const {
+    PostMessageW(form_, WM_CLOSE, 0, 0);
+}
+
+bool RunningSelvaro::WaitForExit(DWORD timeoutMs) const {
+    return WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0;
+}
+
+DWORD RunningSelvaro::ExitCode() const {
+    DWORD code = 0;
+    GetExitCodeProcess(process_, &code);
+    return code;
+}
+
+HWND RunningSelvaro::FindMessageBox() const {
+    return TopWindowOf(processId_, L"#32770");
+}
+
+std::wstring RunningSelvaro::WaitForMessageBox(DWORD timeoutMs) const {
+    HWND box = nullptr;
+    if (!WaitFor([&] { return (box = FindMessageBox()) != nullptr && IsWindowVisible(box); },
+                 timeoutMs)) {
+        return {};
+    }
+    std::wstring text(1024, L'\0');
+    text.resize(static_cast<std::size_t>(
+        GetDlgItemTextW(box, 0xFFFF, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+void RunningSelvaro::DismissMessageBox() const {
+    if (const HWND box = FindMessageBox()) PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
+}  // namespace selvaro::testing

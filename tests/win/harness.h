@@ -1,0 +1,70 @@
+// Drives the real Selvaro.exe from outside, as a user would: starts a copy in a directory of its
+// own, finds its window, clicks and types, and reads back what it shows.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+namespace selvaro::testing {
+
+// A new empty directory under the temporary directory; name gives its last part.
+std::wstring FreshDirectory(const std::wstring& name = L"");
+std::wstring DirectoryOfTests();
+std::string ReadFileBytes(const std::wstring& path);
+bool PathExists(const std::wstring& path);
+// Waits up to timeoutMs until done() holds; returns whether it did.
+template <typename Condition>
+bool WaitFor(Condition done, DWORD timeoutMs = 10000) {
+    for (DWORD waited = 0; !done(); waited += 20) {
+        if (waited >= timeoutMs) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+class RunningSelvaro {
+  public:
+    // Copies Selvaro.exe into directory and starts it there; waits until its window is shown.
+    explicit RunningSelvaro(const std::wstring& directory = FreshDirectory());
+    ~RunningSelvaro();
+    RunningSelvaro(const RunningSelvaro&) = delete;
+    RunningSelvaro& operator=(const RunningSelvaro&) = delete;
+
+    const std::wstring& directory() const { return directory_; }
+    HWND form() const { return form_; }
+    HANDLE process() const { return process_; }
+    HWND Control(std::string_view name) const;
+    std::wstring Text(std::string_view name) const;
+    bool Ticked(std::string_view name) const;
+    std::string FocusedControl() const;
+    BYTE Alpha() const;
+    bool WaitForFadeEnd() const;
+
+    // A left click in the middle of a control's visible part, through the mouse.
+    void Click(std::string_view name) const;
+    void PressKey(WORD key) const;
+    // Returns once the program has taken the input sent so far.
+    void Settle() const;
+    // Sets the mask field's text as if the user had typed it.
+    void TypeInto(std::string_view name, const std::wstring& text) const;
+
+    void Close() const;  // the close message, as the close box sends it
+    bool WaitForExit(DWORD timeoutMs = 10000) const;
+    DWORD ExitCode() const;
+    // The text of the message box the program shows, or empty when there is none in time.
+    std::wstring WaitForMessageBox(DWORD timeoutMs = 10000) const;
+    void DismissMessageBox() const;
+
+  private:
+    HWND FindMessageBox() const;
+
+    std::wstring directory_;
+    HANDLE process_ = nullptr;
+    DWORD processId_ = 0;
+    DWORD threadId_ = 0;
+    HWND form_ = nullptr;
+};
+
+}  // namespace selvaro::testing
