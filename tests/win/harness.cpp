@@ -7,11 +7,13 @@
 #include <stdexcept>
 
 #include "app/controls.h"
+#include "app/form1_win.h"
 
 namespace selvaro::testing {
 namespace {
 
-constexpr wchar_t kFormClass[] = L"Selvaro.Form1";
+constexpr wchar_t kPolicyKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
 
 struct WindowSearch {
     DWORD processId;
@@ -59,6 +61,10 @@ void SendMouse(DWORD flags, LONG x = 0, LONG y = 0) {
 
 }  // namespace
 
+std::wstring WidenFocus(const std::string& name) {
+    return std::wstring(name.begin(), name.end());
+}
+
 std::wstring DirectoryOfTests() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
@@ -101,28 +107,64 @@ bool PathExists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-RunningSelvaro::RunningSelvaro(const std::wstring& directory) : directory_(directory) {
-    const std::wstring exe = directory_ + L"\\Selvaro.exe";
-    if (!CopyFileW((DirectoryOfTests() + L"\\Selvaro.exe").c_str(), exe.c_str(), FALSE)) {
-        throw std::runtime_error("cannot copy Selvaro.exe");
-    }
+bool CopyBuiltProgram(const std::wstring& program, const std::wstring& destination) {
+    return CopyFileW((DirectoryOfTests() + L"\\" + program).c_str(), destination.c_str(), FALSE);
+}
+
+HANDLE StartProgram(const std::wstring& path, const std::wstring& arguments) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
-    std::wstring commandLine = L"\"" + exe + L"\"";
-    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        directory_.c_str(), &startup, &info)) {
-        throw std::runtime_error("cannot start Selvaro.exe");
+    std::wstring commandLine = L"\"" + path + L"\" " + arguments;
+    const std::wstring directory = path.substr(0, path.find_last_of(L'\\'));
+    if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        directory.c_str(), &startup, &info)) {
+        return nullptr;
     }
     CloseHandle(info.hThread);
-    process_ = info.hProcess;
-    processId_ = info.dwProcessId;
-    WaitFor([&] {
-        form_ = TopWindowOf(processId_, kFormClass);
-        return form_ != nullptr && IsWindowVisible(form_);
-    });
+    return info.hProcess;
+}
+
+std::optional<DWORD> NoDrivesPolicy() {
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    if (RegGetValueW(HKEY_CURRENT_USER, kPolicyKey, L"NoDrives", RRF_RT_REG_DWORD, nullptr, &value,
+                     &size) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+void SetNoDrivesPolicy(std::optional<DWORD> value) {
+    HKEY key = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, kPolicyKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                    nullptr);
+    if (value) {
+        RegSetValueExW(key, L"NoDrives", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&*value),
+                       sizeof(DWORD));
+    } else {
+        RegDeleteValueW(key, L"NoDrives");
+    }
+    RegCloseKey(key);
+}
+
+RunningSelvaro::RunningSelvaro(const std::wstring& directory) : directory_(directory) {
+    const std::wstring exe = directory_ + L"\\Selvaro.exe";
+    if (!CopyBuiltProgram(L"Selvaro.exe", exe)) throw std::runtime_error("cannot copy Selvaro.exe");
+    process_ = StartProgram(exe);
+    if (process_ == nullptr) throw std::runtime_error("cannot start Selvaro.exe");
+    processId_ = GetProcessId(process_);
+    WaitFor(
+        [&] {
+            form_ = TopWindowOf(processId_, kFormClassName);
+            return form_ != nullptr && IsWindowVisible(form_);
+        },
+        30000);
     if (form_ == nullptr) throw std::runtime_error("Selvaro's window did not appear");
     threadId_ = GetWindowThreadProcessId(form_, nullptr);
+    firstAlpha_ = Alpha();
+    // Ready for the user: in front, and faded in.
+    WaitFor([&] { return GetForegroundWindow() == form_ && Alpha() == 252; });
 }
 
 RunningSelvaro::~RunningSelvaro() {
@@ -209,11 +251,20 @@ void RunningSelvaro::PressKey(WORD key) const {
 }
 
 void RunningSelvaro::Settle() const {
-    // Input reaches the program's queue on its own time: wait until it has been taken and
-    // the program waits for more.
-    Sleep(20);
-    WaitForInputIdle(process_, 2000);
-    SendMessageTimeoutW(form_, WM_NULL, 0, 0, SMTO_NORMAL, 5000, nullptr);
+    // Input reaches the program's queue on its own time, and behind any message sent to it:
+    // wait until what the window shows has stopped changing.
+    std::wstring last;
+    for (int round = 0; round < 100; ++round) {
+        Sleep(25);
+        SendMessageTimeoutW(form_, WM_NULL, 0, 0, SMTO_NORMAL, 5000, nullptr);
+        std::wstring state = Text("Text1") + L"|" + WidenFocus(FocusedControl()) + L"|" +
+                             (FindMessageBox() ? L"m" : L"");
+        for (const ControlSpec& spec : kControls) {
+            if (spec.driveLetter != 0) state += Ticked(spec.name) ? L'1' : L'0';
+        }
+        if (round >= 3 && state == last) return;
+        last = state;
+    }
 }
 
 void RunningSelvaro::TypeInto(std::string_view name, const std::wstring& text) const {

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,15 @@ std::wstring FreshDirectory(const std::wstring& name = L"");
 std::wstring DirectoryOfTests();
 std::string ReadFileBytes(const std::wstring& path);
 bool PathExists(const std::wstring& path);
+// A copy of one of the programs built beside the tests, under another name; false if it failed.
+bool CopyBuiltProgram(const std::wstring& program, const std::wstring& destination);
+// Starts a program; its process handle, or nullptr.
+HANDLE StartProgram(const std::wstring& path, const std::wstring& arguments = L"");
+
+// The per-user NoDrives policy value.
+std::optional<DWORD> NoDrivesPolicy();
+void SetNoDrivesPolicy(std::optional<DWORD> value);
+
 // Waits up to timeoutMs until done() holds; returns whether it did.
 template <typename Condition>
 bool WaitFor(Condition done, DWORD timeoutMs = 10000) {
@@ -40,6 +50,8 @@ class RunningSelvaro {
     bool Ticked(std::string_view name) const;
     std::string FocusedControl() const;
     BYTE Alpha() const;
+    // The opacity the window had when it was first seen shown.
+    BYTE FirstAlpha() const { return firstAlpha_; }
     bool WaitForFadeEnd() const;
 
     // A left click in the middle of a control's visible part, through the mouse.
@@ -65,6 +77,7 @@ class RunningSelvaro {
     DWORD processId_ = 0;
     DWORD threadId_ = 0;
     HWND form_ = nullptr;
+    BYTE firstAlpha_ = 255;
 };
 
 }  // namespace selvaro::testing
