@@ -3,6 +3,7 @@
 #include <cfenv>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 #include "app/run_time_error.h"
@@ -60,9 +61,12 @@ std::string NumberText(double value) {
     if (std::trunc(value) == value && std::fabs(value) < 1e15) {
         return std::to_string(static_cast<long long>(value));
     }
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, result.ptr);
+    // The fewest significant digits that read back as the same value.
+    char buffer[32];
+    for (int precision = 1;; ++precision) {
+        std::snprintf(buffer, sizeof buffer, "%.*g", precision, value);
+        if (precision >= 17 || std::strtod(buffer, nullptr) == value) return buffer;
+    }
 }
 
 double DriveWeight(char letter) {
