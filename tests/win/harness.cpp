@@ -80,14 +80,17 @@ std::wstring DirectoryOfTests() {
 }
 
 std::wstring FreshDirectory(const std::wstring& name) {
-    static int count = 0;
     wchar_t temp[MAX_PATH + 1];
     GetTempPathW(MAX_PATH + 1, temp);
-    const std::wstring directory = std::wstring(temp) + L"selvaro-" +
-                                   std::to_wstring(GetCurrentProcessId()) + L"-" +
-                                   std::to_wstring(++count) + (name.empty() ? L"" : L"-" + name);
-    CreateDirectoryW(directory.c_str(), nullptr);
-    return directory;
+    // Process ids come round again from one Wine session to the next: try until the directory is
+    // new.
+    for (unsigned attempt = GetTickCount();; ++attempt) {
+        const std::wstring directory = std::wstring(temp) + L"selvaro-" + std::to_wstring(attempt) +
+                                       (name.empty() ? L"" : L"-" + name);
+        if (CreateDirectoryW(directory.c_str(), nullptr)) return directory;
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            throw std::runtime_error("cannot create a directory");
+    }
 }
 
 std::string ReadFileBytes(const std::wstring& path) {
@@ -150,7 +153,9 @@ void SetNoDrivesPolicy(std::optional<DWORD> value) {
 
 RunningSelvaro::RunningSelvaro(const std::wstring& directory) : directory_(directory) {
     const std::wstring exe = directory_ + L"\\Selvaro.exe";
-    if (!CopyBuiltProgram(L"Selvaro.exe", exe)) throw std::runtime_error("cannot copy Selvaro.exe");
+    if (!PathExists(exe) && !CopyBuiltProgram(L"Selvaro.exe", exe)) {
+        throw std::runtime_error("cannot copy Selvaro.exe");
+    }
     process_ = StartProgram(exe);
     if (process_ == nullptr) throw std::runtime_error("cannot start Selvaro.exe");
     processId_ = GetProcessId(process_);

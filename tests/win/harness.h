@@ -36,7 +36,8 @@ bool WaitFor(Condition done, DWORD timeoutMs = 10000) {
 
 class RunningSelvaro {
   public:
-    // Copies Selvaro.exe into directory and starts it there; waits until its window is shown.
+    // Copies Selvaro.exe into directory, unless it is there already, and starts it there; waits
+    // until its window is shown and faded in.
     explicit RunningSelvaro(const std::wstring& directory = FreshDirectory());
     ~RunningSelvaro();
     RunningSelvaro(const RunningSelvaro&) = delete;
