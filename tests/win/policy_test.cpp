@@ -59,6 +59,31 @@ TEST_F(PolicyCommands, ShowThenHideSetTheUsersPolicyAndClosingDeletesTheScript) 
     EXPECT_FALSE(PathExists(script));
 }
 
+TEST_F(PolicyCommands, DoNothingWhileTheHelpPanelIsVisible) {
+    RunningSelvaro selvaro;
+    ShowWindow(selvaro.Control("information"), SW_SHOWNA);
+    selvaro.Click("Command1");
+    selvaro.Click("Command2");
+    Sleep(500);
+    EXPECT_FALSE(PathExists(selvaro.directory() + L"\\Drive.reg"));
+    EXPECT_EQ(NoDrivesPolicy(), kUntouched);
+}
+
+TEST_F(PolicyCommands, TheEndOfTheSessionUnloadsTheWindowOnce) {
+    RunningSelvaro selvaro;
+    const std::wstring script = selvaro.directory() + L"\\Drive.reg";
+    selvaro.Click("Command2");
+    ASSERT_TRUE(PolicyBecomes(0));
+    EXPECT_EQ(SendMessageW(selvaro.form(), WM_QUERYENDSESSION, 0, 0), TRUE);
+    SendMessageW(selvaro.form(), WM_ENDSESSION, TRUE, 0);
+    EXPECT_FALSE(PathExists(script));
+    // A second close must not unload again: a script put back by hand stays.
+    CloseHandle(CreateFileW(script.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    selvaro.Close();
+    EXPECT_TRUE(selvaro.WaitForExit());
+    EXPECT_TRUE(PathExists(script));
+}
+
 TEST_F(PolicyCommands, WorkInADirectoryNamedInPersianLetters) {
     RunningSelvaro selvaro(FreshDirectory(L"\u062f\u0631\u0627\u064a\u0648"));
     selvaro.Click("Check1");
