@@ -1,8 +1,7 @@
 #include "app/weblink_win.h"
 
-#include <shellapi.h>
-
 #include "app/controls.h"
+#include "app/shell_win.h"
 #include "app/text_win.h"
 
 namespace selvaro {
@@ -10,7 +9,7 @@ namespace selvaro {
 void OpenMakerSite(HWND form) {
     const std::wstring directory = ApplicationDirectory();
     const std::wstring address = WidenFromCodePage(kWebAddress, CP_ACP);
-    ShellExecuteW(form, L"Open", address.c_str(), L"", directory.c_str(), SW_SHOWNORMAL);
+    CallShellExecute(form, L"Open", address.c_str(), L"", directory.c_str(), SW_SHOWNORMAL);
 }
 
 }  // namespace selvaro

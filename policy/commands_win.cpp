@@ -1,9 +1,8 @@
 #include "policy/commands_win.h"
 
-#include <shellapi.h>
-
 #include <string>
 
+#include "app/shell_win.h"
 #include "app/text_win.h"
 #include "policy/drive_mask.h"
 #include "policy/policy_script.h"
@@ -21,7 +20,7 @@ void WriteAndOpenScript(const PolicyCommandControls& controls, const std::string
     const std::wstring path = PolicyScriptPath(ApplicationDirectory());
     const std::string quote = NarrowToAnsi(WindowText(controls.quoteField));
     WritePolicyScript(path, PolicyScriptText(quote, value));
-    ShellExecuteW(controls.form, L"open", path.c_str(), L"", L"", SW_SHOWNORMAL);
+    CallShellExecute(controls.form, L"open", path.c_str(), L"", L"", SW_SHOWNORMAL);
 }
 
 }  // namespace
