@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "app/controls.h"
+#include "tests/win/harness.h"
 
 namespace {
 
@@ -293,26 +294,6 @@ int MeasureStart(const std::wstring& path) {
     return 0;
 }
 
-struct ControlSearch {
-    int id;
-    HWND found;
-};
-
-BOOL CALLBACK MatchControl(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<ControlSearch*>(parameter);
-    if (GetDlgCtrlID(window) != search->id) return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
-HWND ControlOf(HWND form, std::string_view name) {
-    const auto* control = selvaro::FindControl(name);
-    if (control == nullptr) return nullptr;
-    ControlSearch search{selvaro::ControlId(*control), nullptr};
-    EnumChildWindows(form, MatchControl, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 // A click through the control's own message: the button presses and releases itself and tells
 // the window, as for a mouse click, without the mouse.
 void Click(HWND control) {
@@ -386,7 +367,7 @@ int MeasureObjects(const std::wstring& path) {
     std::vector<bool> ticked;
     for (const auto& control : selvaro::kControls) {
         if (control.driveLetter == 0) continue;
-        boxes.push_back(ControlOf(form, control.name));
+        boxes.push_back(selvaro::testing::ControlWindow(form, control.name));
         if (boxes.back() == nullptr) return Fail("a-drive-box-is-missing");
         ticked.push_back(SendMessageW(boxes.back(), BM_GETCHECK, 0, 0) == BST_CHECKED);
     }
@@ -404,9 +385,9 @@ int MeasureObjects(const std::wstring& path) {
     Print("drive_box_clicks=%d boxes_as_expected=%s\n", kDriveBoxClicks, asExpected ? "yes" : "no");
     ReportObjects(program, "drive_box_clicks");
 
-    const HWND hide = ControlOf(form, "Command1");
-    const HWND show = ControlOf(form, "Command2");
-    const HWND refresh = ControlOf(form, "Command4");
+    const HWND hide = selvaro::testing::ControlWindow(form, "Command1");
+    const HWND show = selvaro::testing::ControlWindow(form, "Command2");
+    const HWND refresh = selvaro::testing::ControlWindow(form, "Command4");
     if (hide == nullptr || show == nullptr || refresh == nullptr) {
         return Fail("a-button-is-missing");
     }

@@ -1,7 +1,5 @@
 #include "tests/win/harness.h"
 
-#include <gtest/gtest.h>
-
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -59,10 +57,18 @@ void SendMouse(DWORD flags, LONG x = 0, LONG y = 0) {
     SendInput(1, &input, sizeof(input));
 }
 
-}  // namespace
-
 std::wstring WidenFocus(const std::string& name) {
     return std::wstring(name.begin(), name.end());
+}
+
+}  // namespace
+
+HWND ControlWindow(HWND form, std::string_view name) {
+    const ControlSpec* spec = FindControl(name);
+    if (spec == nullptr) throw std::invalid_argument(std::string(name));
+    ChildSearch search{ControlId(*spec), nullptr};
+    EnumChildWindows(form, MatchChild, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 std::wstring DirectoryOfTests() {
@@ -181,11 +187,7 @@ RunningSelvaro::~RunningSelvaro() {
 }
 
 HWND RunningSelvaro::Control(std::string_view name) const {
-    const ControlSpec* spec = FindControl(name);
-    if (spec == nullptr) throw std::invalid_argument(std::string(name));
-    ChildSearch search{ControlId(*spec), nullptr};
-    EnumChildWindows(form_, MatchChild, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return ControlWindow(form_, name);
 }
 
 std::wstring RunningSelvaro::Text(std::string_view name) const {
@@ -310,4 +312,4 @@ void RunningSelvaro::DismissMessageBox() const {
     if (const HWND box = FindMessageBox()) PostMessageW(box, WM_COMMAND, IDOK, 0);
 }
 
-}  // namespace selvaro::testing
+}  // namespace

@@ -15,6 +15,9 @@ std::wstring FreshDirectory(const std::wstring& name = L"");
 std::wstring DirectoryOfTests();
 std::string ReadFileBytes(const std::wstring& path);
 bool PathExists(const std::wstring& path);
+// The window of a control of Selvaro's main window, found by the control's name.
+HWND ControlWindow(HWND form, std::string_view name);
+
 // A copy of one of the programs built beside the tests, under another name; false if it failed.
 bool CopyBuiltProgram(const std::wstring& program, const std::wstring& destination);
 // Starts a program; its process handle, or nullptr.
