@@ -44,9 +44,9 @@ const wchar_t* WindowClassOf(ControlKind kind) {
     }
 }
 
-DWORD StyleOf(const ControlSpec& spec) {
-    DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (spec.visible ? WS_VISIBLE : 0);
-    switch (spec.kind) {
+DWORD StyleOf(const ControlSpec& entry) {
+    DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (entry.visible ? WS_VISIBLE : 0);
+    switch (entry.kind) {
         case ControlKind::CheckBox:
             return style | WS_TABSTOP | BS_AUTOCHECKBOX;
         case ControlKind::PushButton:
@@ -56,7 +56,7 @@ DWORD StyleOf(const ControlSpec& spec) {
         case ControlKind::Frame:
             return style | BS_GROUPBOX;
         case ControlKind::Label:
-            return style | SS_LEFT | SS_NOPREFIX | (spec.handCursor ? SS_NOTIFY : 0);
+            return style | SS_LEFT | SS_NOPREFIX | (entry.handCursor ? SS_NOTIFY : 0);
     }
     return style;
 }
@@ -231,40 +231,40 @@ void Form1::UnloadOnce() {
 
 void Form1::CreateControls() {
     controls_.reserve(kControls.size());
-    for (const ControlSpec& spec : kControls) controls_.push_back(CreateControl(spec));
+    for (const ControlSpec& entry : kControls) controls_.push_back(CreateControl(entry));
 }
 
-HWND Form1::CreateControl(const ControlSpec& spec) {
-    const HWND parent = spec.container == kFormName ? window_ : Control(spec.container);
+HWND Form1::CreateControl(const ControlSpec& entry) {
+    const HWND parent = entry.container == kFormName ? window_ : Control(entry.container);
     const std::wstring caption =
-        WidenFromCodePage(spec.caption, spec.captionIsArabicCodePage ? 1256 : CP_ACP);
-    const DWORD exStyle = spec.kind == ControlKind::TextField ? WS_EX_CLIENTEDGE : 0;
+        WidenFromCodePage(entry.caption, entry.captionIsArabicCodePage ? 1256 : CP_ACP);
+    const DWORD exStyle = entry.kind == ControlKind::TextField ? WS_EX_CLIENTEDGE : 0;
     const HWND control = CreateWindowExW(
-        exStyle, WindowClassOf(spec.kind), caption.c_str(), StyleOf(spec), Pixels(spec.left),
-        Pixels(spec.top), Pixels(spec.width), Pixels(spec.height), parent,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(spec))),
+        exStyle, WindowClassOf(entry.kind), caption.c_str(), StyleOf(entry), Pixels(entry.left),
+        Pixels(entry.top), Pixels(entry.width), Pixels(entry.height), parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(entry))),
         reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window_, GWLP_HINSTANCE)), nullptr);
     if (control == nullptr) throw RunTimeError(7, "Out of memory");
-    if (const int uncovered = UncoveredWidth(spec); uncovered < spec.width) {
+    if (const int uncovered = UncoveredWidth(entry); uncovered < entry.width) {
         // The window keeps its size; the system owns the region from here on.
-        SetWindowRgn(control, CreateRectRgn(0, 0, Pixels(uncovered), Pixels(spec.height)), FALSE);
+        SetWindowRgn(control, CreateRectRgn(0, 0, Pixels(uncovered), Pixels(entry.height)), FALSE);
     }
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(spec)), FALSE);
-    if (spec.kind == ControlKind::TextField) SendMessageW(control, EM_LIMITTEXT, 0, 0);
-    if (spec.kind == ControlKind::Frame) {
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(entry)), FALSE);
+    if (entry.kind == ControlKind::TextField) SendMessageW(control, EM_LIMITTEXT, 0, 0);
+    if (entry.kind == ControlKind::Frame) {
         SetWindowSubclass(control, FrameProc, 0, reinterpret_cast<DWORD_PTR>(window_));
     }
     return control;
 }
 
-HFONT Form1::FontFor(const ControlSpec& spec) {
-    if (spec.font == nullptr) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    unique_hfont& font = fonts_[spec.font];
+HFONT Form1::FontFor(const ControlSpec& entry) {
+    if (entry.font == nullptr) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    unique_hfont& font = fonts_[entry.font];
     if (!font) {
-        const std::wstring face = WidenFromCodePage(spec.font->face, CP_ACP);
-        font.reset(CreateFontW(-MulDiv(spec.font->centipoints, dpi_, 7200), 0, 0, 0, FW_NORMAL,
-                               FALSE, spec.font->underline, FALSE,
-                               static_cast<DWORD>(spec.font->charset), OUT_DEFAULT_PRECIS,
+        const std::wstring face = WidenFromCodePage(entry.font->face, CP_ACP);
+        font.reset(CreateFontW(-MulDiv(entry.font->centipoints, dpi_, 7200), 0, 0, 0, FW_NORMAL,
+                               FALSE, entry.font->underline, FALSE,
+                               static_cast<DWORD>(entry.font->charset), OUT_DEFAULT_PRECIS,
                                CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, face.c_str()));
     }
     return font.get();
@@ -281,8 +281,8 @@ int Form1::Pixels(int twips) const {
 }
 
 HWND Form1::Control(std::string_view name) const {
-    const ControlSpec* spec = FindControl(name);
-    const auto index = static_cast<std::size_t>(ControlId(*spec) - kFirstControlId);
+    const ControlSpec* entry = FindControl(name);
+    const auto index = static_cast<std::size_t>(ControlId(*entry) - kFirstControlId);
     return index < controls_.size() ? controls_[index] : nullptr;
 }
 
@@ -302,21 +302,22 @@ void Form1::OnActivate(bool active) {
 }
 
 LRESULT Form1::OnControlColour(HDC dc, HWND control) {
-    const ControlSpec* spec = ControlById(GetDlgCtrlID(control));
-    if (spec == nullptr) return reinterpret_cast<LRESULT>(BrushFor(kFormBackColour));
-    const ControlSpec* container = FindControl(spec->container);
+    const ControlSpec* entry = ControlById(GetDlgCtrlID(control));
+    if (entry == nullptr) return reinterpret_cast<LRESULT>(BrushFor(kFormBackColour));
+    const ControlSpec* container = FindControl(entry->container);
     const Rgb containerBack =
         container != nullptr && container->backColour ? *container->backColour : kFormBackColour;
-    const Rgb back = spec->backColour.value_or(containerBack);
-    SetTextColor(dc, spec->textColour ? ToColorRef(*spec->textColour) : GetSysColor(COLOR_BTNTEXT));
+    const Rgb back = entry->backColour.value_or(containerBack);
+    SetTextColor(dc,
+                 entry->textColour ? ToColorRef(*entry->textColour) : GetSysColor(COLOR_BTNTEXT));
     SetBkColor(dc, ToColorRef(back));
-    if (spec->kind == ControlKind::Label) SetBkMode(dc, TRANSPARENT);
+    if (entry->kind == ControlKind::Label) SetBkMode(dc, TRANSPARENT);
     return reinterpret_cast<LRESULT>(BrushFor(back));
 }
 
 bool Form1::OnSetCursor(HWND over) {
-    const ControlSpec* spec = ControlById(GetDlgCtrlID(over));
-    if (over == window_ || spec == nullptr || !spec->handCursor) return false;
+    const ControlSpec* entry = ControlById(GetDlgCtrlID(over));
+    if (over == window_ || entry == nullptr || !entry->handCursor) return false;
     SetCursor(handCursor_);
     return true;
 }

@@ -42,8 +42,8 @@ class Form1 {
     void UnloadOnce();
 
     void CreateControls();
-    HWND CreateControl(const ControlSpec& spec);
-    HFONT FontFor(const ControlSpec& spec);
+    HWND CreateControl(const ControlSpec& entry);
+    HFONT FontFor(const ControlSpec& entry);
     HBRUSH BrushFor(const Rgb& colour);
     int Pixels(int twips) const;
     HWND Control(std::string_view name) const;

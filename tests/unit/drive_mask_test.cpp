@@ -25,13 +25,18 @@ TEST(LeadingNumber, ReadsTheNumberATextBeginsWith) {
 
 TEST(LeadingNumber, HostileTextIsZeroOrItsLeadingNumber) {
     for (std::string_view text : {"-", "+", ".", "-.", "e5", ".e5", "inf", "-Infinity", "NaN",
-                                  "nan(1)", "0x1F", "&H10", "\r5", "\x7f" "5"}) {
+                                  "nan(1)", "0x1F", "&H10", "\r5",
+                                  "\x7f"
+                                  "5"}) {
         EXPECT_EQ(LeadingNumber(text), 0) << text;
     }
     EXPECT_EQ(LeadingNumber("1e"), 1);
     EXPECT_EQ(LeadingNumber("1e+"), 1);
     EXPECT_EQ(LeadingNumber("3\r4"), 3);
-    EXPECT_EQ(LeadingNumber(std::string_view("2\0" "5", 3)), 2);
+    EXPECT_EQ(LeadingNumber(std::string_view("2\0"
+                                             "5",
+                                             3)),
+              2);
     EXPECT_EQ(LeadingNumber("1e-400"), 0);
     EXPECT_EQ(LeadingNumber(std::string(5000, '9').insert(0, "0.")), 1);
     EXPECT_EQ(LeadingNumber("1" + std::string(300, '0')), 1e300);

@@ -64,9 +64,9 @@ std::wstring WidenFocus(const std::string& name) {
 }  // namespace
 
 HWND ControlWindow(HWND form, std::string_view name) {
-    const ControlSpec* spec = FindControl(name);
-    if (spec == nullptr) throw std::invalid_argument(std::string(name));
-    ChildSearch search{ControlId(*spec), nullptr};
+    const ControlSpec* entry = FindControl(name);
+    if (entry == nullptr) throw std::invalid_argument(std::string(name));
+    ChildSearch search{ControlId(*entry), nullptr};
     EnumChildWindows(form, MatchChild, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
@@ -208,8 +208,8 @@ std::string RunningSelvaro::FocusedControl() const {
     GUITHREADINFO info{};
     info.cbSize = sizeof(info);
     GetGUIThreadInfo(threadId_, &info);
-    const ControlSpec* spec = ControlById(GetDlgCtrlID(info.hwndFocus));
-    return spec != nullptr && GetParent(info.hwndFocus) != nullptr ? std::string(spec->name) : "";
+    const ControlSpec* entry = ControlById(GetDlgCtrlID(info.hwndFocus));
+    return entry != nullptr && GetParent(info.hwndFocus) != nullptr ? std::string(entry->name) : "";
 }
 
 BYTE RunningSelvaro::Alpha() const {
@@ -266,8 +266,8 @@ void RunningSelvaro::Settle() const {
         SendMessageTimeoutW(form_, WM_NULL, 0, 0, SMTO_NORMAL, 5000, nullptr);
         std::wstring state = Text("Text1") + L"|" + WidenFocus(FocusedControl()) + L"|" +
                              (FindMessageBox() ? L"m" : L"");
-        for (const ControlSpec& spec : kControls) {
-            if (spec.driveLetter != 0) state += Ticked(spec.name) ? L'1' : L'0';
+        for (const ControlSpec& entry : kControls) {
+            if (entry.driveLetter != 0) state += Ticked(entry.name) ? L'1' : L'0';
         }
         if (round >= 3 && state == last) return;
         last = state;
@@ -312,4 +312,4 @@ void RunningSelvaro::DismissMessageBox() const {
     if (const HWND box = FindMessageBox()) PostMessageW(box, WM_COMMAND, IDOK, 0);
 }
 
-}  // namespace
+}  // namespace selvaro::testing

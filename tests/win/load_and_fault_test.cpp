@@ -105,8 +105,8 @@ TEST(Load, TenThousandDriveBoxClicksKeepTheMaskExactAndNoObjectsGrow) {
     RunningSelvaro selvaro;
     const GuiObjects before = GuiObjectsOf(selvaro.process());
     std::vector<std::string_view> boxes;
-    for (const ControlSpec& spec : kControls) {
-        if (spec.driveLetter != 0) boxes.push_back(spec.name);
+    for (const ControlSpec& entry : kControls) {
+        if (entry.driveLetter != 0) boxes.push_back(entry.name);
     }
     for (int click = 0; click < 10000; ++click) QuickClick(selvaro, boxes[click % boxes.size()]);
     // 10000 = 17 * 588 + 4: the first four boxes, A to D, stay ticked.

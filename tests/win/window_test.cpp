@@ -36,18 +36,19 @@ TEST_F(Window, OpensAsAFixedToolWindowWithEveryControlInPlace) {
     EXPECT_EQ(client.right, 472);
     EXPECT_EQ(client.bottom, 208);
 
-    for (const ControlSpec& spec : kControls) {
-        const HWND control = selvaro.Control(spec.name);
-        ASSERT_NE(control, nullptr) << spec.name;
-        const HWND container = spec.container == kFormName ? form : selvaro.Control(spec.container);
-        EXPECT_EQ(GetParent(control), container) << spec.name;
+    for (const ControlSpec& entry : kControls) {
+        const HWND control = selvaro.Control(entry.name);
+        ASSERT_NE(control, nullptr) << entry.name;
+        const HWND container =
+            entry.container == kFormName ? form : selvaro.Control(entry.container);
+        EXPECT_EQ(GetParent(control), container) << entry.name;
         const RECT place = PlaceInContainer(control);
-        EXPECT_EQ(place.left, TwipsToPixels(spec.left, 96)) << spec.name;
-        EXPECT_EQ(place.top, TwipsToPixels(spec.top, 96)) << spec.name;
-        EXPECT_EQ(place.right - place.left, TwipsToPixels(spec.width, 96)) << spec.name;
-        EXPECT_EQ(place.bottom - place.top, TwipsToPixels(spec.height, 96)) << spec.name;
+        EXPECT_EQ(place.left, TwipsToPixels(entry.left, 96)) << entry.name;
+        EXPECT_EQ(place.top, TwipsToPixels(entry.top, 96)) << entry.name;
+        EXPECT_EQ(place.right - place.left, TwipsToPixels(entry.width, 96)) << entry.name;
+        EXPECT_EQ(place.bottom - place.top, TwipsToPixels(entry.height, 96)) << entry.name;
         const bool visibleFlag = GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE;
-        EXPECT_EQ(visibleFlag, spec.visible) << spec.name;
+        EXPECT_EQ(visibleFlag, entry.visible) << entry.name;
     }
     EXPECT_EQ(selvaro.Text("Command1"),
               L"\u0645\u062e\u0641\u064a \u0633\u0627\u0632\u064a "
@@ -61,9 +62,9 @@ TEST_F(Window, OpensAsAFixedToolWindowWithEveryControlInPlace) {
 }
 
 TEST_F(Window, StartsClearedWithTheFocusOnDriveA) {
-    for (const ControlSpec& spec : kControls) {
-        if (spec.driveLetter != 0) {
-            EXPECT_FALSE(selvaro.Ticked(spec.name)) << spec.name;
+    for (const ControlSpec& entry : kControls) {
+        if (entry.driveLetter != 0) {
+            EXPECT_FALSE(selvaro.Ticked(entry.name)) << entry.name;
         }
     }
     EXPECT_EQ(selvaro.Text("Text1"), L"");
