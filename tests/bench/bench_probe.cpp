@@ -10,7 +10,6 @@
 #include <windows.h>
 #include <psapi.h>
 #include <tlhelp32.h>
-#include <winternl.h>
 
 #include <algorithm>
 #include <cstdarg>
@@ -135,26 +134,6 @@ unsigned WindowCountOf(DWORD processId) {
     WindowSearch search{processId, nullptr, 0};
     EnumWindows(CountWithChildren, reinterpret_cast<LPARAM>(&search));
     return search.count;
-}
-
-// The kernel handles the process holds, or nothing where the system does not tell.
-std::optional<unsigned> KernelHandleCountOf(DWORD processId) {
-    std::vector<unsigned char> buffer(1 << 16);
-    NTSTATUS status;
-    for (;;) {
-        ULONG needed = 0;
-        status = NtQuerySystemInformation(SystemHandleInformation, buffer.data(),
-                                          static_cast<ULONG>(buffer.size()), &needed);
-        if (status != static_cast<NTSTATUS>(0xC0000004L)) break;  // the buffer is too small
-        buffer.resize(std::max<std::size_t>(buffer.size() * 2, needed));
-    }
-    if (!NT_SUCCESS(status)) return std::nullopt;
-    const auto* information = reinterpret_cast<const SYSTEM_HANDLE_INFORMATION*>(buffer.data());
-    unsigned count = 0;
-    for (ULONG index = 0; index < information->Count; ++index) {
-        count += information->Handle[index].OwnerPid == processId;
-    }
-    return count;
 }
 
 // GetGuiResources, or nothing where the system does not count (Wine's answers 0 and
@@ -301,7 +280,7 @@ void Click(HWND control) {
 }
 
 void ReportObjects(const Program& program, const char* stage) {
-    const std::optional<unsigned> handles = KernelHandleCountOf(program.id());
+    const std::optional<unsigned> handles = selvaro::testing::KernelHandleCountOf(program.id());
     Print("objects stage=%s gdi=%s user=%s windows=%u kernel_handles=%s\n", stage,
           CountText(GuiObjectCount(program.process(), GR_GDIOBJECTS)).c_str(),
           CountText(GuiObjectCount(program.process(), GR_USEROBJECTS)).c_str(),

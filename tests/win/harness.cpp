@@ -1,8 +1,10 @@
 #include "tests/win/harness.h"
 
-#include <fstream>
-#include <iterator>
+#include <winternl.h>
+
+#include <algorithm>
 #include <stdexcept>
+#include <vector>
 
 #include "app/controls.h"
 #include "app/form1_win.h"
@@ -62,6 +64,26 @@ std::wstring WidenFocus(const std::string& name) {
 }
 
 }  // namespace
+
+// The kernel handles the process holds, or nothing where the system does not tell.
+std::optional<unsigned> KernelHandleCountOf(DWORD processId) {
+    std::vector<unsigned char> buffer(1 << 16);
+    NTSTATUS status;
+    for (;;) {
+        ULONG needed = 0;
+        status = NtQuerySystemInformation(SystemHandleInformation, buffer.data(),
+                                          static_cast<ULONG>(buffer.size()), &needed);
+        if (status != static_cast<NTSTATUS>(0xC0000004L)) break;  // the buffer is too small
+        buffer.resize(std::max<std::size_t>(buffer.size() * 2, needed));
+    }
+    if (!NT_SUCCESS(status)) return std::nullopt;
+    const auto* information = reinterpret_cast<const SYSTEM_HANDLE_INFORMATION*>(buffer.data());
+    unsigned count = 0;
+    for (ULONG index = 0; index < information->Count; ++index) {
+        count += information->Handle[index].OwnerPid == processId;
+    }
+    return count;
+}
 
 HWND ControlWindow(HWND form, std::string_view name) {
     const ControlSpec* entry = FindControl(name);

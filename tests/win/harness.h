@@ -15,6 +15,9 @@ std::wstring FreshDirectory(const std::wstring& name = L"");
 std::wstring DirectoryOfTests();
 std::string ReadFileBytes(const std::wstring& path);
 bool PathExists(const std::wstring& path);
+// The kernel handles a process holds, or nothing where the system does not tell.
+std::optional<unsigned> KernelHandleCountOf(DWORD processId);
+
 // The window of a control of Selvaro's main window, found by the control's name.
 HWND ControlWindow(HWND form, std::string_view name);
 

@@ -14,17 +14,16 @@ const std::string kShowScript = PolicyScriptText("\"", "0");
 
 // Wine counts no GDI or USER objects (it answers 0); the kernel handles it does count.
 struct ObjectCounts {
-    DWORD gdi, user, handles;
+    DWORD gdi, user;
+    unsigned handles;
     bool operator==(const ObjectCounts& other) const {
         return gdi == other.gdi && user == other.user && handles == other.handles;
     }
 };
 
 ObjectCounts ObjectCountsOf(HANDLE process) {
-    ObjectCounts counts{GetGuiResources(process, GR_GDIOBJECTS),
-                        GetGuiResources(process, GR_USEROBJECTS), 0};
-    GetProcessHandleCount(process, &counts.handles);
-    return counts;
+    return {GetGuiResources(process, GR_GDIOBJECTS), GetGuiResources(process, GR_USEROBJECTS),
+            KernelHandleCountOf(GetProcessId(process)).value_or(0)};
 }
 
 // A click straight through the control's own message, for runs too long for the mouse.
