@@ -16,20 +16,20 @@
 #include <cstdio>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "app/controls.h"
 #include "tests/win/harness.h"
 
+namespace selvaro::testing {
 namespace {
 
 constexpr DWORD kTimeoutMs = 60000;
+constexpr DWORD kPollMs = 1;  // a coarser poll would show in the times measured
 constexpr BYTE kFadeEndAlpha = 252;
 constexpr int kDriveBoxClicks = 1000;
 constexpr int kHideShowPairs = 200;
 constexpr int kRefreshClicks = 200;
-constexpr wchar_t kOpenCommandKey[] = L"regfile\\shell\\open\\command";
 
 void Print(const char* format, ...) {
     char line[512];
@@ -38,10 +38,9 @@ void Print(const char* format, ...) {
     const int length = vsnprintf(line, sizeof(line), format, arguments);
     va_end(arguments);
     if (length <= 0) return;
-    const DWORD size =
-        static_cast<DWORD>(length) < sizeof(line) ? static_cast<DWORD>(length) : sizeof(line) - 1;
     DWORD written = 0;
-    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), line, size, &written, nullptr);
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), line,
+              std::min<DWORD>(static_cast<DWORD>(length), sizeof(line) - 1), &written, nullptr);
 }
 
 int Fail(const char* what) {
@@ -56,40 +55,9 @@ double NowMs() {
     return static_cast<double>(count.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
 
-// Checks done() about every millisecond until it holds or timeoutMs have passed.
-template <typename Condition>
-bool PollUntil(Condition done, DWORD timeoutMs = kTimeoutMs) {
-    const double end = NowMs() + timeoutMs;
-    while (!done()) {
-        if (NowMs() > end) return false;
-        Sleep(1);
-    }
-    return true;
-}
-
-std::string Narrow(const std::wstring& text) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), narrow.data(),
-                        size, nullptr, nullptr);
-    return narrow;
-}
-
-std::wstring DirectoryOf(const std::wstring& path) {
-    const std::size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? L"." : path.substr(0, slash);
-}
-
-std::wstring FileNameOf(const std::wstring& path) {
-    const std::size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-
-std::wstring OwnPath() {
-    wchar_t path[MAX_PATH + 1] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return path;
+// The program's file name, as printed.
+std::string FileNameOf(const std::wstring& path) {
+    return Utf8(path.substr(path.find_last_of(L"\\/") + 1));
 }
 
 struct WindowSearch {
@@ -167,41 +135,30 @@ unsigned ProcessCountByName(const wchar_t* imageName) {
 // the close box closes it (ended if it does not go) when this goes.
 class Program {
   public:
-    explicit Program(const std::wstring& path) {
-        STARTUPINFOW startup{};
-        startup.cb = sizeof(startup);
-        std::wstring commandLine = L"\"" + path + L"\"";
-        const std::wstring directory = DirectoryOf(path);
-        startMs_ = NowMs();
-        if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            directory.c_str(), &startup, &info_)) {
-            info_ = {};
-            return;
-        }
-        CloseHandle(info_.hThread);
-    }
+    explicit Program(const std::wstring& path)
+        : startMs_(NowMs()), process_(StartProgram(path)), id_(GetProcessId(process_)) {}
     ~Program() {
-        if (info_.hProcess == nullptr) return;
+        if (process_ == nullptr) return;
         if (window_ != nullptr) PostMessageW(window_, WM_CLOSE, 0, 0);
-        if (WaitForSingleObject(info_.hProcess, 10000) != WAIT_OBJECT_0) {
-            TerminateProcess(info_.hProcess, 1);
-        }
-        CloseHandle(info_.hProcess);
+        if (WaitForSingleObject(process_, 10000) != WAIT_OBJECT_0) TerminateProcess(process_, 1);
+        CloseHandle(process_);
     }
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
-    bool started() const { return info_.hProcess != nullptr; }
-    HANDLE process() const { return info_.hProcess; }
-    DWORD id() const { return info_.dwProcessId; }
+    bool started() const { return process_ != nullptr; }
+    HANDLE process() const { return process_; }
+    DWORD id() const { return id_; }
     HWND window() const { return window_; }
 
     // Milliseconds from the start until a visible top-level window of the program exists.
     std::optional<double> WaitShown() {
-        const bool shown = PollUntil([&] {
-            window_ = ShownWindowOf(info_.dwProcessId);
-            return window_ != nullptr || WaitForSingleObject(info_.hProcess, 0) == WAIT_OBJECT_0;
-        });
+        const bool shown = WaitFor(
+            [&] {
+                window_ = ShownWindowOf(id_);
+                return window_ != nullptr || WaitForSingleObject(process_, 0) == WAIT_OBJECT_0;
+            },
+            kTimeoutMs, kPollMs);
         if (!shown || window_ == nullptr) return std::nullopt;
         return NowMs() - startMs_;
     }
@@ -211,39 +168,37 @@ class Program {
 
     // Milliseconds from the start until the window's opacity has reached the end of the fade.
     std::optional<double> WaitFadeEnd() const {
-        if (!PollUntil([&] { return Alpha() == kFadeEndAlpha; })) return std::nullopt;
+        const auto faded = [&] {
+            BYTE alpha = 0;
+            DWORD flags = 0;
+            return GetLayeredWindowAttributes(window_, nullptr, &alpha, &flags) &&
+                   (flags & LWA_ALPHA) && alpha == kFadeEndAlpha;
+        };
+        if (!WaitFor(faded, kTimeoutMs, kPollMs)) return std::nullopt;
         return NowMs() - startMs_;
-    }
-
-    std::optional<BYTE> Alpha() const {
-        BYTE alpha = 0;
-        DWORD flags = 0;
-        if (!GetLayeredWindowAttributes(window_, nullptr, &alpha, &flags) || !(flags & LWA_ALPHA)) {
-            return std::nullopt;
-        }
-        return alpha;
     }
 
     PROCESS_MEMORY_COUNTERS Memory() const {
         PROCESS_MEMORY_COUNTERS counters{};
         counters.cb = sizeof(counters);
-        GetProcessMemoryInfo(info_.hProcess, &counters, sizeof(counters));
+        GetProcessMemoryInfo(process_, &counters, sizeof(counters));
         return counters;
     }
 
     // Returns once the program has taken everything sent and posted to it so far, as far as can
     // be seen from outside: its thread is waiting for input again and answers a message.
     void Drain() const {
-        WaitForInputIdle(info_.hProcess, 10000);
+        WaitForInputIdle(process_, 10000);
         Sleep(250);
         SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_NORMAL, 10000, nullptr);
-        WaitForInputIdle(info_.hProcess, 10000);
+        WaitForInputIdle(process_, 10000);
     }
 
   private:
-    PROCESS_INFORMATION info_{};
+    double startMs_;  // read just before the process is created
+    HANDLE process_;
+    DWORD id_;
     HWND window_ = nullptr;
-    double startMs_ = 0;
 };
 
 int MeasureStart(const std::wstring& path) {
@@ -261,7 +216,7 @@ int MeasureStart(const std::wstring& path) {
     Sleep(100);
     const PROCESS_MEMORY_COUNTERS memory = program.Memory();
 
-    Print("program=%s\n", Narrow(FileNameOf(path)).c_str());
+    Print("program=%s\n", FileNameOf(path).c_str());
     Print("start_to_shown_ms=%.1f\n", *shown);
     if (fadeEnd) {
         Print("start_to_fade_end_ms=%.1f\n", *fadeEnd);
@@ -280,51 +235,11 @@ void Click(HWND control) {
 }
 
 void ReportObjects(const Program& program, const char* stage) {
-    const std::optional<unsigned> handles = selvaro::testing::KernelHandleCountOf(program.id());
     Print("objects stage=%s gdi=%s user=%s windows=%u kernel_handles=%s\n", stage,
           CountText(GuiObjectCount(program.process(), GR_GDIOBJECTS)).c_str(),
           CountText(GuiObjectCount(program.process(), GR_USEROBJECTS)).c_str(),
-          WindowCountOf(program.id()), handles ? std::to_string(*handles).c_str() : "n/a");
+          WindowCountOf(program.id()), CountText(KernelHandleCountOf(program.id())).c_str());
 }
-
-// Points the shell's "open" of .reg files at a command for as long as it lives, then puts back
-// what was there.
-class RegFileOpenCommand {
-  public:
-    explicit RegFileOpenCommand(const std::wstring& command) {
-        constexpr DWORD kFlags = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND;
-        DWORD size = 0;
-        if (RegGetValueW(HKEY_CLASSES_ROOT, kOpenCommandKey, nullptr, kFlags, &type_, nullptr,
-                         &size) == ERROR_SUCCESS) {
-            saved_.resize(size / sizeof(wchar_t) + 1);
-            size = static_cast<DWORD>(saved_.size() * sizeof(wchar_t));
-            had_ = RegGetValueW(HKEY_CLASSES_ROOT, kOpenCommandKey, nullptr, kFlags, &type_,
-                                saved_.data(), &size) == ERROR_SUCCESS;
-            saved_.resize(size / sizeof(wchar_t));
-        }
-        set_ = RegSetKeyValueW(HKEY_CLASSES_ROOT, kOpenCommandKey, nullptr, REG_SZ, command.c_str(),
-                               static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t))) ==
-               ERROR_SUCCESS;
-    }
-    ~RegFileOpenCommand() {
-        if (had_) {
-            RegSetKeyValueW(HKEY_CLASSES_ROOT, kOpenCommandKey, nullptr, type_, saved_.data(),
-                            static_cast<DWORD>(saved_.size() * sizeof(wchar_t)));
-        } else {
-            RegDeleteKeyValueW(HKEY_CLASSES_ROOT, kOpenCommandKey, nullptr);
-        }
-    }
-    RegFileOpenCommand(const RegFileOpenCommand&) = delete;
-    RegFileOpenCommand& operator=(const RegFileOpenCommand&) = delete;
-
-    bool set() const { return set_; }
-
-  private:
-    std::wstring saved_;  // with its terminating null
-    DWORD type_ = REG_SZ;
-    bool had_ = false;
-    bool set_ = false;
-};
 
 unsigned long long FileSize(const std::wstring& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
@@ -339,14 +254,14 @@ int MeasureObjects(const std::wstring& path) {
     if (!program.Fades() || !program.WaitFadeEnd()) return Fail("the-fade-did-not-end-in-time");
     const HWND form = program.window();
     program.Drain();
-    Print("program=%s\n", Narrow(FileNameOf(path)).c_str());
+    Print("program=%s\n", FileNameOf(path).c_str());
     ReportObjects(program, "start");
 
     std::vector<HWND> boxes;
     std::vector<bool> ticked;
-    for (const auto& control : selvaro::kControls) {
+    for (const auto& control : kControls) {
         if (control.driveLetter == 0) continue;
-        boxes.push_back(selvaro::testing::ControlWindow(form, control.name));
+        boxes.push_back(ControlWindow(form, control.name));
         if (boxes.back() == nullptr) return Fail("a-drive-box-is-missing");
         ticked.push_back(SendMessageW(boxes.back(), BM_GETCHECK, 0, 0) == BST_CHECKED);
     }
@@ -364,30 +279,32 @@ int MeasureObjects(const std::wstring& path) {
     Print("drive_box_clicks=%d boxes_as_expected=%s\n", kDriveBoxClicks, asExpected ? "yes" : "no");
     ReportObjects(program, "drive_box_clicks");
 
-    const HWND hide = selvaro::testing::ControlWindow(form, "Command1");
-    const HWND show = selvaro::testing::ControlWindow(form, "Command2");
-    const HWND refresh = selvaro::testing::ControlWindow(form, "Command4");
+    const HWND hide = ControlWindow(form, "Command1");
+    const HWND show = ControlWindow(form, "Command2");
+    const HWND refresh = ControlWindow(form, "Command4");
     if (hide == nullptr || show == nullptr || refresh == nullptr) {
         return Fail("a-button-is-missing");
     }
     {
-        const std::wstring counter = DirectoryOf(OwnPath()) + L"\\bench-opened.count";
+        const std::wstring counter = DirectoryOfTests() + L"\\bench-opened.count";
         DeleteFileW(counter.c_str());
-        const RegFileOpenCommand opener(L"\"" + OwnPath() + L"\" --opened \"" + counter +
-                                        L"\" \"%1\"");
+        // The shell's "open" of .reg files runs the stand-in while this lives.
+        const ClassesRootDefault opener(
+            L"regfile\\shell\\open\\command",
+            L"\"" + OwnProgramPath() + L"\" --opened \"" + counter + L"\" \"%1\"");
         if (!opener.set()) return Fail("cannot-point-regfile-open-at-the-stand-in");
         for (int pair = 0; pair < kHideShowPairs; ++pair) {
             Click(hide);
             Click(show);
             if (pair == 0) {
                 // What the shell sets up once on its first use, apart from any growth after.
-                PollUntil([&] { return FileSize(counter) >= 2; }, 30000);
+                WaitFor([&] { return FileSize(counter) >= 2; }, 30000, kPollMs);
                 program.Drain();
                 ReportObjects(program, "first_hide_show_pair");
             }
         }
         // Every script handed to the shell has been opened by the stand-in.
-        PollUntil([&] { return FileSize(counter) >= 2ull * kHideShowPairs; }, 180000);
+        WaitFor([&] { return FileSize(counter) >= 2ull * kHideShowPairs; }, 180000, kPollMs);
         program.Drain();
         Print("hide_show_pairs=%d scripts_opened=%llu\n", kHideShowPairs, FileSize(counter));
         DeleteFileW(counter.c_str());
@@ -415,11 +332,7 @@ int RecordOpened(const std::wstring& counter) {
     return 0;
 }
 
-}  // namespace
-
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    const int count = __argc;
-    wchar_t** const arguments = __wargv;
+int Run(int count, wchar_t** arguments) {
     const std::wstring first = count > 1 ? arguments[1] : L"";
     if (first == L"--opened" && count > 2) return RecordOpened(arguments[2]);
     // The desktop is up before any clock starts.
@@ -428,4 +341,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (count == 2 && first.rfind(L"--", 0) != 0) return MeasureStart(first);
     Print("usage: bench_probe PROGRAM | --objects SELVARO | --opened COUNTER [FILE]\n");
     return 2;
+}
+
+}  // namespace
+}  // namespace selvaro::testing
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    return selvaro::testing::Run(__argc, __wargv);
 }

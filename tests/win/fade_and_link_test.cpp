@@ -63,43 +63,18 @@ TEST(Fade, TheWindowOpensAlmostTransparentAndStaysAt252) {
 // Points the http handler at the call recorder for as long as it lives.
 class RecordedBrowser {
   public:
-    RecordedBrowser() : directory_(FreshDirectory()), previous_(Handler()) {
-        const std::wstring recorder = directory_ + L"\\call_recorder.exe";
-        CopyBuiltProgram(L"call_recorder.exe", recorder);
-        SetHandler(L"\"" + recorder + L"\" %1");
+    RecordedBrowser()
+        : directory_(FreshDirectory()),
+          handler_(L"http\\shell\\open\\command",
+                   L"\"" + directory_ + L"\\call_recorder.exe\" %1") {
+        CopyBuiltProgram(L"call_recorder.exe", directory_ + L"\\call_recorder.exe");
     }
-    ~RecordedBrowser() { SetHandler(previous_); }
     std::string Calls() const { return ReadFileBytes(directory_ + L"\\calls.txt"); }
 
   private:
-    static constexpr wchar_t kCommandKey[] = L"http\\shell\\open\\command";
-
-    static std::wstring Handler() {
-        std::wstring command(4096, L'\0');
-        DWORD size = static_cast<DWORD>(command.size() * sizeof(wchar_t));
-        if (RegGetValueW(HKEY_CLASSES_ROOT, kCommandKey, nullptr, RRF_RT_REG_SZ, nullptr,
-                         command.data(), &size) != ERROR_SUCCESS) {
-            return {};
-        }
-        command.resize(size / sizeof(wchar_t) - 1);
-        return command;
-    }
-    static void SetHandler(const std::wstring& command) {
-        RegSetKeyValueW(HKEY_CLASSES_ROOT, kCommandKey, nullptr, REG_SZ, command.c_str(),
-                        static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
-    }
-
     std::wstring directory_;
-    std::wstring previous_;
+    ClassesRootDefault handler_;
 };
-
-std::string Utf8(const std::wstring& text) {
-    std::string utf8(text.size() * 3 + 1, '\0');
-    utf8.resize(static_cast<std::size_t>(
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), utf8.data(),
-                            static_cast<int>(utf8.size()), nullptr, nullptr)));
-    return utf8;
-}
 
 TEST(WebLink, OpensTheMakersAddressOnceFromTheApplicationDirectory) {
     RecordedBrowser browser;

@@ -93,17 +93,21 @@ HWND ControlWindow(HWND form, std::string_view name) {
     return search.found;
 }
 
-std::wstring DirectoryOfTests() {
+std::wstring OwnProgramPath() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         const DWORD length =
             GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
         if (length < path.size()) {
             path.resize(length);
-            break;
+            return path;
         }
         path.resize(path.size() * 2);
     }
+}
+
+std::wstring DirectoryOfTests() {
+    const std::wstring path = OwnProgramPath();
     return path.substr(0, path.find_last_of(L'\\'));
 }
 
@@ -138,6 +142,14 @@ bool PathExists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+std::string Utf8(const std::wstring& text) {
+    std::string utf8(text.size() * 3 + 1, '\0');
+    utf8.resize(static_cast<std::size_t>(
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), utf8.data(),
+                            static_cast<int>(utf8.size()), nullptr, nullptr)));
+    return utf8;
+}
+
 bool CopyBuiltProgram(const std::wstring& program, const std::wstring& destination) {
     return CopyFileW((DirectoryOfTests() + L"\\" + program).c_str(), destination.c_str(), FALSE);
 }
@@ -146,7 +158,7 @@ HANDLE StartProgram(const std::wstring& path, const std::wstring& arguments) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
-    std::wstring commandLine = L"\"" + path + L"\" " + arguments;
+    std::wstring commandLine = L"\"" + path + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     const std::wstring directory = path.substr(0, path.find_last_of(L'\\'));
     if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         directory.c_str(), &startup, &info)) {
@@ -177,6 +189,32 @@ void SetNoDrivesPolicy(std::optional<DWORD> value) {
         RegDeleteValueW(key, L"NoDrives");
     }
     RegCloseKey(key);
+}
+
+ClassesRootDefault::ClassesRootDefault(const std::wstring& key, const std::wstring& value)
+    : key_(key) {
+    constexpr DWORD kFlags = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND;
+    DWORD size = 0;
+    if (RegGetValueW(HKEY_CLASSES_ROOT, key_.c_str(), nullptr, kFlags, &type_, nullptr, &size) ==
+        ERROR_SUCCESS) {
+        saved_.resize(size / sizeof(wchar_t) + 1);
+        size = static_cast<DWORD>(saved_.size() * sizeof(wchar_t));
+        had_ = RegGetValueW(HKEY_CLASSES_ROOT, key_.c_str(), nullptr, kFlags, &type_, saved_.data(),
+                            &size) == ERROR_SUCCESS;
+        saved_.resize(size / sizeof(wchar_t));
+    }
+    set_ =
+        RegSetKeyValueW(HKEY_CLASSES_ROOT, key_.c_str(), nullptr, REG_SZ, value.c_str(),
+                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+ClassesRootDefault::~ClassesRootDefault() {
+    if (had_) {
+        RegSetKeyValueW(HKEY_CLASSES_ROOT, key_.c_str(), nullptr, type_, saved_.data(),
+                        static_cast<DWORD>(saved_.size() * sizeof(wchar_t)));
+    } else {
+        RegDeleteKeyValueW(HKEY_CLASSES_ROOT, key_.c_str(), nullptr);
+    }
 }
 
 RunningSelvaro::RunningSelvaro(const std::wstring& directory) : directory_(directory) {

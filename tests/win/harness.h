@@ -12,9 +12,12 @@ namespace selvaro::testing {
 
 // A new empty directory under the temporary directory; name gives its last part.
 std::wstring FreshDirectory(const std::wstring& name = L"");
+// The full path of the running program, and its directory.
+std::wstring OwnProgramPath();
 std::wstring DirectoryOfTests();
 std::string ReadFileBytes(const std::wstring& path);
 bool PathExists(const std::wstring& path);
+std::string Utf8(const std::wstring& text);
 // The kernel handles a process holds, or nothing where the system does not tell.
 std::optional<unsigned> KernelHandleCountOf(DWORD processId);
 
@@ -30,12 +33,32 @@ HANDLE StartProgram(const std::wstring& path, const std::wstring& arguments = L"
 std::optional<DWORD> NoDrivesPolicy();
 void SetNoDrivesPolicy(std::optional<DWORD> value);
 
-// Waits up to timeoutMs until done() holds; returns whether it did.
+// Sets the default value of a key under HKEY_CLASSES_ROOT for as long as it lives, then puts back
+// what was there (or removes the value where there was none).
+class ClassesRootDefault {
+  public:
+    ClassesRootDefault(const std::wstring& key, const std::wstring& value);
+    ~ClassesRootDefault();
+    ClassesRootDefault(const ClassesRootDefault&) = delete;
+    ClassesRootDefault& operator=(const ClassesRootDefault&) = delete;
+
+    bool set() const { return set_; }
+
+  private:
+    std::wstring key_;
+    std::wstring saved_;  // with its terminating null
+    DWORD type_ = REG_SZ;
+    bool had_ = false;
+    bool set_ = false;
+};
+
+// Checks done() every pollMs until it holds or timeoutMs have passed; returns whether it held.
 template <typename Condition>
-bool WaitFor(Condition done, DWORD timeoutMs = 10000) {
-    for (DWORD waited = 0; !done(); waited += 20) {
-        if (waited >= timeoutMs) return false;
-        Sleep(20);
+bool WaitFor(Condition done, DWORD timeoutMs = 10000, DWORD pollMs = 20) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    while (!done()) {
+        if (GetTickCount64() >= end) return false;
+        Sleep(pollMs);
     }
     return true;
 }

@@ -32,17 +32,9 @@ void QuickClick(const RunningSelvaro& selvaro, std::string_view name) {
 }
 
 // Points .reg files at no program for as long as it lives.
-class NoRegAssociation {
-  public:
-    NoRegAssociation() { Set(L"selvaro.no-such-class"); }
-    ~NoRegAssociation() { Set(L"regfile"); }
-
-  private:
-    static void Set(const std::wstring& fileClass) {
-        RegSetKeyValueW(HKEY_CLASSES_ROOT, L".reg", nullptr, REG_SZ, fileClass.c_str(),
-                        static_cast<DWORD>((fileClass.size() + 1) * sizeof(wchar_t)));
-    }
-};
+ClassesRootDefault NoRegAssociation() {
+    return ClassesRootDefault(L".reg", L"selvaro.no-such-class");
+}
 
 std::vector<std::wstring> FilesIn(const std::wstring& directory) {
     std::vector<std::wstring> names;
@@ -56,7 +48,7 @@ std::vector<std::wstring> FilesIn(const std::wstring& directory) {
 }
 
 TEST(Faults, AScriptHeldOpenByAnotherProcessDoesNotKeepTheWindowFromClosing) {
-    NoRegAssociation noAssociation;
+    const auto noAssociation = NoRegAssociation();
     RunningSelvaro selvaro;
     selvaro.Click("Command2");
     const std::wstring script = selvaro.directory() + L"\\Drive.reg";
@@ -70,7 +62,7 @@ TEST(Faults, AScriptHeldOpenByAnotherProcessDoesNotKeepTheWindowFromClosing) {
 }
 
 TEST(Faults, WithoutAnAssociationHideAndShowAreSilentAndTheWindowKeepsWorking) {
-    NoRegAssociation noAssociation;
+    const auto noAssociation = NoRegAssociation();
     SetNoDrivesPolicy(7);
     RunningSelvaro selvaro;
     selvaro.Click("Check2");
@@ -84,7 +76,7 @@ TEST(Faults, WithoutAnAssociationHideAndShowAreSilentAndTheWindowKeepsWorking) {
 }
 
 TEST(Faults, TwoCopiesInOneDirectoryShareTheOneScript) {
-    NoRegAssociation noAssociation;
+    const auto noAssociation = NoRegAssociation();
     RunningSelvaro first;
     RunningSelvaro second(
         first.directory());  // on top of the first: click each through its controls
@@ -119,7 +111,7 @@ TEST(Load, TenThousandDriveBoxClicksKeepTheMaskExactAndNoObjectsGrow) {
 }
 
 TEST(Load, QuickAlternatingHideAndShowAlwaysLeaveOneWholeScript) {
-    NoRegAssociation noAssociation;
+    const auto noAssociation = NoRegAssociation();
     RunningSelvaro selvaro;
     selvaro.Click("Check5");
     const std::string hideScript = PolicyScriptText("\"", "10");
