@@ -37,7 +37,7 @@ std::wstring WindowText(HWND window) {
     return text;
 }
 
-std::wstring ApplicationDirectory() {
+std::wstring ExecutablePath() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         const DWORD length =
@@ -45,10 +45,14 @@ std::wstring ApplicationDirectory() {
         if (length == 0) throw RunTimeError(53, "File not found");
         if (length < path.size()) {
             path.resize(length);
-            break;
+            return path;
         }
         path.resize(path.size() * 2);
     }
+}
+
+std::wstring ApplicationDirectory() {
+    const std::wstring path = ExecutablePath();
     return path.substr(0, path.find_last_of(L'\\'));
 }
 

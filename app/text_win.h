@@ -15,7 +15,9 @@ std::string NarrowForNumber(std::wstring_view text);
 std::string NarrowToAnsi(std::wstring_view text);
 
 std::wstring WindowText(HWND window);
-// The directory that holds the running executable, read whole, without a trailing backslash.
+// The running executable's path, read whole.
+std::wstring ExecutablePath();
+// The directory that holds the running executable, without a trailing backslash.
 std::wstring ApplicationDirectory();
 
 }  // namespace selvaro

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "app/controls.h"
+#include "app/text_win.h"
 #include "tests/win/harness.h"
 
 namespace selvaro::testing {
@@ -286,12 +287,12 @@ int MeasureObjects(const std::wstring& path) {
         return Fail("a-button-is-missing");
     }
     {
-        const std::wstring counter = DirectoryOfTests() + L"\\bench-opened.count";
+        const std::wstring counter = ApplicationDirectory() + L"\\bench-opened.count";
         DeleteFileW(counter.c_str());
         // The shell's "open" of .reg files runs the stand-in while this lives.
         const ClassesRootDefault opener(
             L"regfile\\shell\\open\\command",
-            L"\"" + OwnProgramPath() + L"\" --opened \"" + counter + L"\" \"%1\"");
+            L"\"" + ExecutablePath() + L"\" --opened \"" + counter + L"\" \"%1\"");
         if (!opener.set()) return Fail("cannot-point-regfile-open-at-the-stand-in");
         for (int pair = 0; pair < kHideShowPairs; ++pair) {
             Click(hide);

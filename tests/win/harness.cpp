@@ -8,6 +8,7 @@
 
 #include "app/controls.h"
 #include "app/form1_win.h"
+#include "app/text_win.h"
 
 namespace selvaro::testing {
 namespace {
@@ -93,24 +94,6 @@ HWND ControlWindow(HWND form, std::string_view name) {
     return search.found;
 }
 
-std::wstring OwnProgramPath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
-std::wstring DirectoryOfTests() {
-    const std::wstring path = OwnProgramPath();
-    return path.substr(0, path.find_last_of(L'\\'));
-}
-
 std::wstring FreshDirectory(const std::wstring& name) {
     wchar_t temp[MAX_PATH + 1];
     GetTempPathW(MAX_PATH + 1, temp);
@@ -151,7 +134,8 @@ std::string Utf8(const std::wstring& text) {
 }
 
 bool CopyBuiltProgram(const std::wstring& program, const std::wstring& destination) {
-    return CopyFileW((DirectoryOfTests() + L"\\" + program).c_str(), destination.c_str(), FALSE);
+    return CopyFileW((ApplicationDirectory() + L"\\" + program).c_str(), destination.c_str(),
+                     FALSE);
 }
 
 HANDLE StartProgram(const std::wstring& path, const std::wstring& arguments) {

@@ -12,9 +12,6 @@ namespace selvaro::testing {
 
 // A new empty directory under the temporary directory; name gives its last part.
 std::wstring FreshDirectory(const std::wstring& name = L"");
-// The full path of the running program, and its directory.
-std::wstring OwnProgramPath();
-std::wstring DirectoryOfTests();
 std::string ReadFileBytes(const std::wstring& path);
 bool PathExists(const std::wstring& path);
 std::string Utf8(const std::wstring& text);
