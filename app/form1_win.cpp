@@ -351,12 +351,16 @@ void Form1::DriveBox_Click(std::string_view box) {
     SetWindowTextW(maskField, WidenFromCodePage(updated, CP_ACP).c_str());
 }
 
+PolicyCommandControls Form1::PolicyControls() const {
+    return {window_, Control("information"), Control("Text1"), Control("Text2")};
+}
+
 void Form1::Command1_Click(std::string_view) {
-    RunHideCommand({window_, Control("information"), Control("Text1"), Control("Text2")});
+    RunHideCommand(PolicyControls());
 }
 
 void Form1::Command2_Click(std::string_view) {
-    RunShowCommand({window_, Control("information"), Control("Text1"), Control("Text2")});
+    RunShowCommand(PolicyControls());
 }
 
 void Form1::Command4_Click(std::string_view) {

@@ -11,6 +11,7 @@
 
 #include "app/controls.h"
 #include "app/handles_win.h"
+#include "policy/commands_win.h"
 
 namespace selvaro {
 
@@ -47,6 +48,7 @@ class Form1 {
     HBRUSH BrushFor(const Rgb& colour);
     int Pixels(int twips) const;
     HWND Control(std::string_view name) const;
+    PolicyCommandControls PolicyControls() const;
 
     void OnActivate(bool active);
     LRESULT OnControlColour(HDC dc, HWND control);
