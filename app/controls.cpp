@@ -1,7 +1,5 @@
 #include "app/controls.h"
 
-#include <array>
-
 #include "app/help_texts.h"
 
 namespace selvaro {
@@ -12,58 +10,97 @@ constexpr FontSpec kLinkFont{"Tahoma", 825, false, 178};
 constexpr FontSpec kPoweredByFont{"Tahoma", 900, true, 178};
 constexpr FontSpec kHintFont{"MS Sans Serif", 825, true, 178};
 
-constexpr Rgb kWhite{255, 255, 255};
 constexpr Rgb kLightGrey{224, 224, 224};
 
 constexpr ControlSpec DriveBox(std::string_view name, char letter, int left, int top, int width,
                                int tabIndex, std::string_view caption) {
-    return {name,  ControlKind::CheckBox, "Form1",      left,   top,      width, 255,  caption,
-            false, &kDriveFont,           std::nullopt, kWhite, tabIndex, true,  true, letter};
+    return {.name = name,
+            .kind = ControlKind::CheckBox,
+            .left = left,
+            .top = top,
+            .width = width,
+            .height = 255,
+            .caption = caption,
+            .font = &kDriveFont,
+            .backColour = kFormBackColour,
+            .tabIndex = tabIndex,
+            .handCursor = true,
+            .driveLetter = letter};
 }
 
-constexpr ControlSpec Button(std::string_view name, int left, int top, int width,
-                             std::string_view caption, int tabIndex) {
-    return {name,         ControlKind::PushButton,
-            "Form1",      left,
-            top,          width,
-            495,          caption,
-            true,         &kDriveFont,
-            std::nullopt, std::nullopt,
-            tabIndex,     true,
-            true,         0};
+// The three command buttons, captioned in code page 1256.
+constexpr ControlSpec Command(std::string_view name, int left, int width, std::string_view caption,
+                              int tabIndex) {
+    return {.name = name,
+            .kind = ControlKind::PushButton,
+            .left = left,
+            .top = 2460,
+            .width = width,
+            .height = 495,
+            .caption = caption,
+            .captionIsArabicCodePage = true,
+            .font = &kDriveFont,
+            .tabIndex = tabIndex,
+            .handCursor = true};
 }
 
 constexpr ControlSpec Label(std::string_view name, std::string_view container, int left, int top,
                             int width, int height, std::string_view caption, int tabIndex) {
-    return {
-        name,    ControlKind::Label, container,    left,     top,   width, height, caption, false,
-        nullptr, std::nullopt,       std::nullopt, tabIndex, false, true,  0};
+    return {.name = name,
+            .kind = ControlKind::Label,
+            .container = container,
+            .left = left,
+            .top = top,
+            .width = width,
+            .height = height,
+            .caption = caption,
+            .tabIndex = tabIndex};
 }
 
-constexpr ControlSpec WithLook(ControlSpec control, const FontSpec* font, Rgb textColour) {
-    control.font = font;
-    control.textColour = textColour;
-    control.handCursor = true;
-    return control;
+// A label with a look of its own and the hand cursor.
+constexpr ControlSpec LinkLabel(std::string_view name, int left, int top, int width,
+                                std::string_view caption, int tabIndex, const FontSpec& font,
+                                Rgb textColour) {
+    ControlSpec label = Label(name, kFormName, left, top, width, 255, caption, tabIndex);
+    label.font = &font;
+    label.textColour = textColour;
+    label.handCursor = true;
+    return label;
 }
 
 constexpr ControlSpec Frame(std::string_view name, std::string_view container, int left, int top,
                             int width, int height, std::string_view caption, int tabIndex,
                             bool visible) {
-    return {
-        name,    ControlKind::Frame, container,  left,     top,   width,   height, caption, false,
-        nullptr, std::nullopt,       kLightGrey, tabIndex, false, visible, 0};
+    return {.name = name,
+            .kind = ControlKind::Frame,
+            .container = container,
+            .left = left,
+            .top = top,
+            .width = width,
+            .height = height,
+            .caption = caption,
+            .backColour = kLightGrey,
+            .tabIndex = tabIndex,
+            .visible = visible};
 }
 
 constexpr ControlSpec TextField(std::string_view name, int left, int top, int width,
                                 std::string_view text, int tabIndex, bool visible) {
-    return {
-        name,    ControlKind::TextField, "Form1",      left,     top,   width,   285, text, false,
-        nullptr, std::nullopt,           std::nullopt, tabIndex, false, visible, 0};
+    return {.name = name,
+            .kind = ControlKind::TextField,
+            .left = left,
+            .top = top,
+            .width = width,
+            .height = 285,
+            .caption = text,
+            .tabIndex = tabIndex,
+            .visible = visible};
 }
 
+}  // namespace
+
 // In tab-index order.
-constexpr std::array kTable{
+constexpr std::array<ControlSpec, 33> kControls{
     DriveBox("Check1", 'A', 240, 240, 1455, 0, "Drive A :\\"),
     DriveBox("Check2", 'B', 1560, 240, 1455, 1, "Drive B :\\"),
     DriveBox("Check3", 'C', 3000, 240, 1455, 2, "Drive C :\\"),
@@ -82,15 +119,22 @@ constexpr std::array kTable{
     DriveBox("Check16", 'Q', 1560, 1680, 1455, 15, "Drive Q :\\"),
     DriveBox("Check17", 'P', 240, 1680, 1455, 16, "Drive P :\\"),
     TextField("Text1", 2550, 4800, 4095, "", 17, true),
-    Button("Command1", 90, 2460, 2055,
-           "\xE3\xCE\xDD\xED \xD3\xC7\xD2\xED \xCF\xD1\xC7\xED\xE6\xE5\xC7", 18),
-    Button("Command2", 2160, 2460, 1395, "\xE4\xE3\xC7\xED\xD4 \xCF\xD1\xC7\xED\xE6 \xE5\xC7", 19),
-    WithLook(
-        Label("Label1", "Form1", 930, 3960, 3495, 255, "For Hiddem Many Drives Click Hear !", 20),
-        &kHintFont, Rgb{0, 0, 255}),
-    ControlSpec{"Command3", ControlKind::PushButton, "Form1", 4620, 3900, 2055, 495,
-                "About |  Help", false, nullptr, std::nullopt, kLightGrey, 21, true, true, 0},
-    Frame("information", "Form1", 6960, 3540, 7095, 2175, "information", 22, false),
+    Command("Command1", 90, 2055, "\xE3\xCE\xDD\xED \xD3\xC7\xD2\xED \xCF\xD1\xC7\xED\xE6\xE5\xC7",
+            18),
+    Command("Command2", 2160, 1395, "\xE4\xE3\xC7\xED\xD4 \xCF\xD1\xC7\xED\xE6 \xE5\xC7", 19),
+    LinkLabel("Label1", 930, 3960, 3495, "For Hiddem Many Drives Click Hear !", 20, kHintFont,
+              Rgb{0, 0, 255}),
+    ControlSpec{.name = "Command3",
+                .kind = ControlKind::PushButton,
+                .left = 4620,
+                .top = 3900,
+                .width = 2055,
+                .height = 495,
+                .caption = "About |  Help",
+                .backColour = kLightGrey,
+                .tabIndex = 21,
+                .handCursor = true},
+    Frame("information", kFormName, 6960, 3540, 7095, 2175, "information", 22, false),
     Label("Label2", "information", 120, 360, 6735, 375, "In The Name Of God  ", 23),
     Label("Label3", "information", 120, 720, 1695, 375, "Maker : Tovrel", 24),
     Label("Label4", "information", 120, 1080, 1695, 375, "version 1.0", 25),
@@ -98,20 +142,27 @@ constexpr std::array kTable{
     Frame("Frame2", "information", 3360, 120, 3615, 1935, "Help", 27, true),
     Label("Label7", "Frame2", 120, 240, 3015, 1695, kUsageText, 28),
     TextField("Text2", 3690, 4260, 375, "\"", 29, false),
-    WithLook(Label("Label6", "Form1", 4740, 1860, 2325, 255, "Powered by Tornimek Crop", 30),
-             &kPoweredByFont, Rgb{128, 128, 128}),
-    WithLook(Label("Label8", "Form1", 5280, 2160, 1425, 255, kWebHost, 31), &kLinkFont,
-             Rgb{0, 0, 192}),
-    Button("Command4", 3570, 2460, 1605, "\xCA\xC7\xD2\xE5 \xD3\xC7\xD2\xED", 32),
+    LinkLabel("Label6", 4740, 1860, 2325, "Powered by Tornimek Crop", 30, kPoweredByFont,
+              Rgb{128, 128, 128}),
+    LinkLabel("Label8", 5280, 2160, 1425, kWebHost, 31, kLinkFont, Rgb{0, 0, 192}),
+    Command("Command4", 3570, 1605, "\xCA\xC7\xD2\xE5 \xD3\xC7\xD2\xED", 32),
 };
 
-}  // namespace
-
-const ControlSpec* ControlTable::begin() const {
-    return kTable.data();
+const ControlSpec* FindControl(std::string_view name) {
+    for (const ControlSpec& control : kControls) {
+        if (control.name == name) return &control;
+    }
+    return nullptr;
 }
-const ControlSpec* ControlTable::end() const {
-    return kTable.data() + kTable.size();
+
+int ControlId(const ControlSpec& control) {
+    return kFirstControlId + static_cast<int>(&control - kControls.data());
+}
+
+const ControlSpec* ControlById(int id) {
+    const int index = id - kFirstControlId;
+    if (index < 0 || index >= static_cast<int>(kControls.size())) return nullptr;
+    return &kControls[static_cast<std::size_t>(index)];
 }
 
 int UncoveredWidth(const ControlSpec& control) {
@@ -125,23 +176,6 @@ int UncoveredWidth(const ControlSpec& control) {
         }
     }
     return width;
-}
-
-const ControlSpec* FindControl(std::string_view name) {
-    for (const ControlSpec& control : kControls) {
-        if (control.name == name) return &control;
-    }
-    return nullptr;
-}
-
-int ControlId(const ControlSpec& control) {
-    return kFirstControlId + static_cast<int>(&control - kControls.begin());
-}
-
-const ControlSpec* ControlById(int id) {
-    const int index = id - kFirstControlId;
-    if (index < 0 || index >= static_cast<int>(kControls.size())) return nullptr;
-    return kControls.begin() + index;
 }
 
 }  // namespace selvaro

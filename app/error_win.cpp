@@ -1,10 +1,12 @@
 #include "app/error_win.h"
 
-#include "app/text_win.h"
+#include <string>
+
+#include "base/text_win.h"
 
 namespace selvaro {
 
-void EndWithRunTimeError(HWND owner, int number, const std::string& description) {
+void ReportRunTimeErrorAndExit(HWND owner, int number, const char* description) {
     const std::wstring text = L"Run-time error '" + std::to_wstring(number) + L"':\n\n" +
                               WidenFromCodePage(description, CP_ACP);
     MessageBoxW(owner, text.c_str(), L"Selvaro", MB_OK | MB_ICONERROR);

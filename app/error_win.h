@@ -3,12 +3,10 @@
 
 #include <windows.h>
 
-#include <string>
-
 namespace selvaro {
 
-// Shows one message box with the error's number and description, then ends the process at once:
-// the window is not unloaded.
-[[noreturn]] void EndWithRunTimeError(HWND owner, int number, const std::string& description);
+// Shows one message box with the error's number and description, then ends the process at once
+// with the number as its exit code: the window is not unloaded.
+[[noreturn]] void ReportRunTimeErrorAndExit(HWND owner, int number, const char* description);
 
 }  // namespace selvaro

@@ -1,4 +1,5 @@
-// The fade-in: the window starts almost transparent and each timer tick makes it more opaque.
+// The fade-in: the window starts almost transparent and each timer tick makes it more opaque,
+// until the tick that passes 250 applies the last alpha, 252, and stops the timer.
 #pragma once
 
 #include <cstdint>
@@ -7,7 +8,7 @@ namespace selvaro {
 
 inline constexpr std::int16_t kFadeStartAlpha = 1;
 inline constexpr std::int16_t kFadeStep = 4;
-inline constexpr std::int16_t kFadeLast = 250;  // past this the timer stops
+inline constexpr std::int16_t kFadeStopsAbove = 250;
 inline constexpr unsigned kFadeIntervalMs = 10;
 
 struct FadeTick {
@@ -17,7 +18,7 @@ struct FadeTick {
 
 inline FadeTick NextFadeTick(std::int16_t fadeAlpha) {
     const auto alpha = static_cast<std::int16_t>(fadeAlpha + kFadeStep);
-    return {alpha, alpha <= kFadeLast};
+    return {alpha, alpha <= kFadeStopsAbove};
 }
 
 }  // namespace selvaro

@@ -1,17 +1,14 @@
 #include "app/form1_win.h"
 
-#include <commctrl.h>
-
 #include <exception>
 #include <new>
 
 #include "app/error_win.h"
 #include "app/fade.h"
 #include "app/module1_win.h"
-#include "app/run_time_error.h"
-#include "app/text_win.h"
-#include "app/twips.h"
 #include "app/weblink_win.h"
+#include "base/run_time_error.h"
+#include "base/text_win.h"
 #include "policy/commands_win.h"
 #include "policy/drive_mask.h"
 #include "policy/policy_script_win.h"
@@ -24,67 +21,18 @@ namespace {
 constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kFormExStyle = WS_EX_TOOLWINDOW;
 constexpr UINT_PTR kTimer1Id = 1;
+constexpr std::string_view kTimerName = "Timer1";
 
-COLORREF ToColorRef(const Rgb& colour) {
-    return RGB(colour.red, colour.green, colour.blue);
-}
-
-int ScreenDpi() {
-    return GetDeviceCaps(WindowDc(nullptr).get(), LOGPIXELSX);
-}
-
-const wchar_t* WindowClassOf(ControlKind kind) {
-    switch (kind) {
-        case ControlKind::Label:
-            return L"STATIC";
-        case ControlKind::TextField:
-            return L"EDIT";
-        default:
-            return L"BUTTON";
-    }
-}
-
-DWORD StyleOf(const ControlSpec& entry) {
-    DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (entry.visible ? WS_VISIBLE : 0);
-    switch (entry.kind) {
-        case ControlKind::CheckBox:
-            return style | WS_TABSTOP | BS_AUTOCHECKBOX;
-        case ControlKind::PushButton:
-            return style | WS_TABSTOP | BS_PUSHBUTTON;
-        case ControlKind::TextField:
-            return style | WS_TABSTOP | ES_AUTOHSCROLL;
-        case ControlKind::Frame:
-            return style | BS_GROUPBOX;
-        case ControlKind::Label:
-            return style | SS_LEFT | SS_NOPREFIX | (entry.handCursor ? SS_NOTIFY : 0);
-    }
-    return style;
-}
-
-// A frame holds controls of its own: it paints its light-grey face and hands their colour and
-// command messages on to the main window, which handles them for every control.
-LRESULT CALLBACK FrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                           DWORD_PTR form) {
-    switch (message) {
-        case WM_CTLCOLORSTATIC:
-        case WM_CTLCOLORBTN:
-        case WM_CTLCOLOREDIT:
-        case WM_COMMAND:
-            return SendMessageW(reinterpret_cast<HWND>(form), message, wParam, lParam);
-        case WM_ERASEBKGND: {
-            RECT area;
-            GetClientRect(frame, &area);
-            const auto brush = reinterpret_cast<HBRUSH>(
-                SendMessageW(reinterpret_cast<HWND>(form), WM_CTLCOLORSTATIC, wParam,
-                             reinterpret_cast<LPARAM>(frame)));
-            FillRect(reinterpret_cast<HDC>(wParam), &area, brush);
-            return 1;
-        }
-        case WM_NCDESTROY:
-            RemoveWindowSubclass(frame, FrameProc, 0);
-            break;
-    }
-    return DefSubclassProc(frame, message, wParam, lParam);
+void RegisterFormClass(HINSTANCE instance, WNDPROC windowProc) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = windowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = static_cast<HICON>(
+        LoadImageW(instance, MAKEINTRESOURCEW(IDI_DRIVE), IMAGE_ICON, 48, 48, LR_SHARED));
+    windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // the arrow
+    windowClass.lpszClassName = kFormClassName;
+    if (RegisterClassExW(&windowClass) == 0) throw RunTimeError(ErrorNumber::InternalError);
 }
 
 }  // namespace
@@ -118,26 +66,16 @@ const Form1::Binding Form1::kBindings[] = {
     {"Label8", Event::Click, &Form1::Label8_Click},
 };
 
-void Form1::Raise(std::string_view source, Event event) {
+void Form1::Raise(std::string_view source, Event event, const ControlSpec* control) {
+    if (ending_) return;
     for (const Binding& binding : kBindings) {
-        if (binding.source == source && binding.event == event) (this->*binding.handler)(source);
+        if (binding.source == source && binding.event == event) (this->*binding.handler)(control);
     }
 }
 
-void Form1::Show(HINSTANCE instance) {
-    dpi_ = ScreenDpi();
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = WindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = static_cast<HICON>(
-        LoadImageW(instance, MAKEINTRESOURCEW(IDI_DRIVE), IMAGE_ICON, 48, 48, LR_SHARED));
-    windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // the arrow
-    windowClass.lpszClassName = kFormClassName;
-    RegisterClassExW(&windowClass);
-    handCursor_ = LoadCursorW(instance, MAKEINTRESOURCEW(IDC_HAND_POINTER));
-
-    RECT frame{0, 0, Pixels(kFormClientWidth), Pixels(kFormClientHeight)};
+void Form1::Show(HINSTANCE instance, int showCommand) {
+    RegisterFormClass(instance, WindowProc);
+    RECT frame{0, 0, controls_.Pixels(kFormClientWidth), controls_.Pixels(kFormClientHeight)};
     AdjustWindowRectEx(&frame, kFormStyle, FALSE, kFormExStyle);
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
@@ -146,8 +84,9 @@ void Form1::Show(HINSTANCE instance) {
     const std::wstring caption = WidenFromCodePage(kFormCaption, CP_ACP);
     CreateWindowExW(kFormExStyle, kFormClassName, caption.c_str(), kFormStyle, left, top, width,
                     height, nullptr, nullptr, instance, this);
-    if (window_ == nullptr) throw RunTimeError(7, "Out of memory");
-    ShowWindow(window_, SW_SHOWNORMAL);
+    if (window_ == nullptr) throw RunTimeError(ErrorNumber::OutOfMemory);
+    ShowWindow(window_, showCommand);
+    Raise(kFormName, Event::Activate);
 }
 
 LRESULT CALLBACK Form1::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -162,24 +101,41 @@ LRESULT CALLBACK Form1::WindowProc(HWND window, UINT message, WPARAM wParam, LPA
     // Nothing thrown by a handler goes past this point.
     try {
         return form->HandleMessage(message, wParam, lParam);
-    } catch (const RunTimeError& error) {
-        EndWithRunTimeError(window, error.number(), error.what());
-    } catch (const std::bad_alloc&) {
-        EndWithRunTimeError(window, 7, "Out of memory");
-    } catch (const std::exception& error) {
-        EndWithRunTimeError(window, 51, std::string("Internal error: ") + error.what());
+    } catch (...) {
+        form->EndWithCurrentException();
     }
+}
+
+void Form1::EndWithCurrentException() {
+    int number = static_cast<int>(ErrorNumber::InternalError);
+    const char* description = "Internal error";
+    try {
+        throw;
+    } catch (const RunTimeError& error) {
+        number = error.number();
+        description = error.what();
+    } catch (const std::bad_alloc&) {
+        number = static_cast<int>(ErrorNumber::OutOfMemory);
+        description = "Out of memory";
+    } catch (...) {
+    }
+    // No handler runs from here on: not the timer's, and not Unload at the end of the session.
+    ending_ = true;
+    if (window_ != nullptr) KillTimer(window_, kTimer1Id);
+    ReportRunTimeErrorAndExit(window_, number, description);
 }
 
 LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CREATE:
-            CreateControls();
-            SetTimer(window_, kTimer1Id, kFadeIntervalMs, nullptr);
+            controls_.Create(window_);
+            if (!SetTimer(window_, kTimer1Id, kFadeIntervalMs, nullptr)) {
+                throw RunTimeError(ErrorNumber::OutOfMemory);
+            }
             Raise(kFormName, Event::Load);
             return 0;
         case WM_ACTIVATE:
-            OnActivate(LOWORD(wParam) != WA_INACTIVE);
+            KeepFocus(LOWORD(wParam) != WA_INACTIVE);
             return 0;
         case WM_TIMER:
             if (wParam == kTimer1Id) Raise(kTimerName, Event::Timer);
@@ -189,23 +145,25 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             // outside a button) belong to no control.
             if (HIWORD(wParam) == BN_CLICKED && lParam != 0) {
                 if (const ControlSpec* control = ControlById(LOWORD(wParam))) {
-                    Raise(control->name, Event::Click);
+                    Raise(control->name, Event::Click, control);
                 }
             }
             return 0;
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN:
-            return OnControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+            return reinterpret_cast<LRESULT>(
+                controls_.Paint(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
         case WM_ERASEBKGND: {
             RECT area;
             GetClientRect(window_, &area);
-            FillRect(reinterpret_cast<HDC>(wParam), &area, BrushFor(kFormBackColour));
+            FillRect(reinterpret_cast<HDC>(wParam), &area, controls_.FormBrush());
             return 1;
         }
         case WM_SETCURSOR:
-            if (OnSetCursor(reinterpret_cast<HWND>(wParam))) return TRUE;
+            if (controls_.SetCursorOver(reinterpret_cast<HWND>(wParam))) return TRUE;
             break;
         case WM_CLOSE:
+            if (ending_) return 0;  // the process ends once the error message is closed
             UnloadOnce();
             DestroyWindow(window_);
             return 0;
@@ -224,150 +182,75 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void Form1::UnloadOnce() {
-    if (unloaded_) return;
+    if (unloaded_ || ending_) return;
     unloaded_ = true;
     Raise(kFormName, Event::Unload);
 }
 
-void Form1::CreateControls() {
-    controls_.reserve(kControls.size());
-    for (const ControlSpec& entry : kControls) controls_.push_back(CreateControl(entry));
-}
-
-HWND Form1::CreateControl(const ControlSpec& entry) {
-    const HWND parent = entry.container == kFormName ? window_ : Control(entry.container);
-    const std::wstring caption =
-        WidenFromCodePage(entry.caption, entry.captionIsArabicCodePage ? 1256 : CP_ACP);
-    const DWORD exStyle = entry.kind == ControlKind::TextField ? WS_EX_CLIENTEDGE : 0;
-    const HWND control = CreateWindowExW(
-        exStyle, WindowClassOf(entry.kind), caption.c_str(), StyleOf(entry), Pixels(entry.left),
-        Pixels(entry.top), Pixels(entry.width), Pixels(entry.height), parent,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(entry))),
-        reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window_, GWLP_HINSTANCE)), nullptr);
-    if (control == nullptr) throw RunTimeError(7, "Out of memory");
-    if (const int uncovered = UncoveredWidth(entry); uncovered < entry.width) {
-        // The window keeps its size; the system owns the region from here on.
-        SetWindowRgn(control, CreateRectRgn(0, 0, Pixels(uncovered), Pixels(entry.height)), FALSE);
-    }
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(entry)), FALSE);
-    if (entry.kind == ControlKind::TextField) SendMessageW(control, EM_LIMITTEXT, 0, 0);
-    if (entry.kind == ControlKind::Frame) {
-        SetWindowSubclass(control, FrameProc, 0, reinterpret_cast<DWORD_PTR>(window_));
-    }
-    return control;
-}
-
-HFONT Form1::FontFor(const ControlSpec& entry) {
-    if (entry.font == nullptr) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    unique_hfont& font = fonts_[entry.font];
-    if (!font) {
-        const std::wstring face = WidenFromCodePage(entry.font->face, CP_ACP);
-        font.reset(CreateFontW(-MulDiv(entry.font->centipoints, dpi_, 7200), 0, 0, 0, FW_NORMAL,
-                               FALSE, entry.font->underline, FALSE,
-                               static_cast<DWORD>(entry.font->charset), OUT_DEFAULT_PRECIS,
-                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, face.c_str()));
-    }
-    return font.get();
-}
-
-HBRUSH Form1::BrushFor(const Rgb& colour) {
-    unique_hbrush& brush = brushes_[ToColorRef(colour)];
-    if (!brush) brush.reset(CreateSolidBrush(ToColorRef(colour)));
-    return brush.get();
-}
-
-int Form1::Pixels(int twips) const {
-    return TwipsToPixels(twips, dpi_);
-}
-
-HWND Form1::Control(std::string_view name) const {
-    const ControlSpec* entry = FindControl(name);
-    const auto index = static_cast<std::size_t>(ControlId(*entry) - kFirstControlId);
-    return index < controls_.size() ? controls_[index] : nullptr;
-}
-
-void Form1::OnActivate(bool active) {
+// The focus leaves with the window's activation and comes back where it was, on drive A at first.
+void Form1::KeepFocus(bool active) {
     if (!active) {
         if (const HWND focus = GetFocus(); focus != nullptr && IsChild(window_, focus)) {
             lastFocus_ = focus;
         }
         return;
     }
-    SetFocus(lastFocus_ != nullptr ? lastFocus_ : Control("Check1"));
-    // The program has no other window, so the window is activated from one of its own only once.
-    if (!activated_) {
-        activated_ = true;
-        Raise(kFormName, Event::Activate);
+    SetFocus(lastFocus_ != nullptr ? lastFocus_ : controls_.Window(kControls.front()));
+}
+
+std::string Form1::MaskText() const {
+    return NarrowForNumber(WindowText(controls_.Window("Text1")));
+}
+
+void Form1::RunPolicyCommand(PolicyCommand command) {
+    // What counts is the help panel's own visibility flag, not whether it can be seen.
+    const bool helpPanelVisible =
+        GetWindowLongW(controls_.Window("information"), GWL_STYLE) & WS_VISIBLE;
+    const std::string mask = command == PolicyCommand::Hide ? MaskText() : std::string();
+    const std::string quote = NarrowToAnsi(WindowText(controls_.Window("Text2")));
+    if (const auto script = PolicyScriptForClick(command, {helpPanelVisible, mask, quote})) {
+        WriteAndOpenPolicyScript(window_, *script);
     }
 }
 
-LRESULT Form1::OnControlColour(HDC dc, HWND control) {
-    const ControlSpec* entry = ControlById(GetDlgCtrlID(control));
-    if (entry == nullptr) return reinterpret_cast<LRESULT>(BrushFor(kFormBackColour));
-    const ControlSpec* container = FindControl(entry->container);
-    const Rgb containerBack =
-        container != nullptr && container->backColour ? *container->backColour : kFormBackColour;
-    const Rgb back = entry->backColour.value_or(containerBack);
-    SetTextColor(dc,
-                 entry->textColour ? ToColorRef(*entry->textColour) : GetSysColor(COLOR_BTNTEXT));
-    SetBkColor(dc, ToColorRef(back));
-    if (entry->kind == ControlKind::Label) SetBkMode(dc, TRANSPARENT);
-    return reinterpret_cast<LRESULT>(BrushFor(back));
-}
-
-bool Form1::OnSetCursor(HWND over) {
-    const ControlSpec* entry = ControlById(GetDlgCtrlID(over));
-    if (over == window_ || entry == nullptr || !entry->handCursor) return false;
-    SetCursor(handCursor_);
-    return true;
-}
-
-void Form1::Form_Load(std::string_view) {
+void Form1::Form_Load(const ControlSpec*) {
     SetWindowOpacity(window_, kFadeStartAlpha);
 }
 
-void Form1::Form_Activate(std::string_view) {
+void Form1::Form_Activate(const ControlSpec*) {
     SetWindowOpacity(window_, kFadeStartAlpha);
 }
 
-void Form1::Form_Unload(std::string_view) {
+void Form1::Form_Unload(const ControlSpec*) {
     DeletePolicyScript();
 }
 
-void Form1::Timer1_Timer(std::string_view) {
+void Form1::Timer1_Timer(const ControlSpec*) {
     const FadeTick tick = NextFadeTick(FadeAlpha);
     FadeAlpha = tick.alpha;
     SetWindowOpacity(window_, FadeAlpha);
     if (!tick.timerGoesOn) KillTimer(window_, kTimer1Id);
 }
 
-void Form1::DriveBox_Click(std::string_view box) {
-    const HWND boxWindow = Control(box);
-    const bool ticked = SendMessageW(boxWindow, BM_GETCHECK, 0, 0) == BST_CHECKED;
-    const HWND maskField = Control("Text1");
-    const std::string maskText = NarrowForNumber(WindowText(maskField));
-    const std::string updated =
-        UpdatedMaskText(maskText, ticked, DriveWeight(FindControl(box)->driveLetter));
-    SetWindowTextW(maskField, WidenFromCodePage(updated, CP_ACP).c_str());
+void Form1::DriveBox_Click(const ControlSpec* box) {
+    const bool ticked = SendMessageW(controls_.Window(*box), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    const std::string updated = UpdatedMaskText(MaskText(), ticked, DriveWeight(box->driveLetter));
+    SetWindowTextW(controls_.Window("Text1"), WidenFromCodePage(updated, CP_ACP).c_str());
 }
 
-PolicyCommandControls Form1::PolicyControls() const {
-    return {window_, Control("information"), Control("Text1"), Control("Text2")};
+void Form1::Command1_Click(const ControlSpec*) {
+    RunPolicyCommand(PolicyCommand::Hide);
 }
 
-void Form1::Command1_Click(std::string_view) {
-    RunHideCommand(PolicyControls());
+void Form1::Command2_Click(const ControlSpec*) {
+    RunPolicyCommand(PolicyCommand::Show);
 }
 
-void Form1::Command2_Click(std::string_view) {
-    RunShowCommand(PolicyControls());
-}
-
-void Form1::Command4_Click(std::string_view) {
+void Form1::Command4_Click(const ControlSpec*) {
     TerminateProcessesByName("explorer.exe");
 }
 
-void Form1::Label8_Click(std::string_view) {
+void Form1::Label8_Click(const ControlSpec*) {
     OpenMakerSite(window_);
 }
 

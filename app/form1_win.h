@@ -1,17 +1,16 @@
-// The main window Form1: creates its controls from the control table and raises the events
-// bound to its handlers.
+// The main window Form1: its life from creation to unload, and the events of its controls,
+// routed to the handlers bound to them.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
-#include <map>
+#include <string>
 #include <string_view>
-#include <vector>
 
 #include "app/controls.h"
-#include "app/handles_win.h"
-#include "policy/commands_win.h"
+#include "app/form1_controls_win.h"
+#include "policy/commands.h"
 
 namespace selvaro {
 
@@ -23,13 +22,19 @@ class Form1 {
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
 
-    // Creates the window and its controls (raising Load), then shows it centred.
-    void Show(HINSTANCE instance);
+    // Creates the window and its controls (raising Load), shows it centred in the way the program
+    // was started (showCommand, as wWinMain received it), then raises Activate.
+    void Show(HINSTANCE instance, int showCommand);
     HWND window() const { return window_; }
+
+    // Inside a catch: reports the error that no handler trapped, then ends the process with its
+    // number. From the moment the message shows, no handler runs any more.
+    [[noreturn]] void EndWithCurrentException();
 
   private:
     enum class Event { Load, Activate, Unload, Timer, Click };
-    using Handler = void (Form1::*)(std::string_view source);
+    // Handlers get the control whose event it is; the form's and timer's own events give none.
+    using Handler = void (Form1::*)(const ControlSpec* source);
     struct Binding {
         std::string_view source;
         Event event;
@@ -39,41 +44,29 @@ class Form1 {
 
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    void Raise(std::string_view source, Event event);
+    void Raise(std::string_view source, Event event, const ControlSpec* control = nullptr);
     void UnloadOnce();
+    void KeepFocus(bool active);
 
-    void CreateControls();
-    HWND CreateControl(const ControlSpec& entry);
-    HFONT FontFor(const ControlSpec& entry);
-    HBRUSH BrushFor(const Rgb& colour);
-    int Pixels(int twips) const;
-    HWND Control(std::string_view name) const;
-    PolicyCommandControls PolicyControls() const;
+    std::string MaskText() const;
+    void RunPolicyCommand(PolicyCommand command);
 
-    void OnActivate(bool active);
-    LRESULT OnControlColour(HDC dc, HWND control);
-    bool OnSetCursor(HWND over);
-
-    void Form_Load(std::string_view);
-    void Form_Activate(std::string_view);
-    void Form_Unload(std::string_view);
-    void Timer1_Timer(std::string_view);
-    void DriveBox_Click(std::string_view box);
-    void Command1_Click(std::string_view);
-    void Command2_Click(std::string_view);
-    void Command4_Click(std::string_view);
-    void Label8_Click(std::string_view);
+    void Form_Load(const ControlSpec*);
+    void Form_Activate(const ControlSpec*);
+    void Form_Unload(const ControlSpec*);
+    void Timer1_Timer(const ControlSpec*);
+    void DriveBox_Click(const ControlSpec* box);
+    void Command1_Click(const ControlSpec*);
+    void Command2_Click(const ControlSpec*);
+    void Command4_Click(const ControlSpec*);
+    void Label8_Click(const ControlSpec*);
 
     HWND window_ = nullptr;
-    int dpi_ = 96;
-    std::vector<HWND> controls_;  // parallel to the control table
-    std::map<const FontSpec*, unique_hfont> fonts_;
-    std::map<COLORREF, unique_hbrush> brushes_;
-    HCURSOR handCursor_ = nullptr;  // shared resource, not destroyed
+    Form1Controls controls_;
     HWND lastFocus_ = nullptr;
     std::int16_t FadeAlpha = 0;
-    bool activated_ = false;
     bool unloaded_ = false;
+    bool ending_ = false;  // a run-time error is being reported
 };
 
 }  // namespace selvaro

@@ -2,29 +2,38 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "app/error_win.h"
 #include "app/form1_win.h"
-#include "app/run_time_error.h"
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+namespace {
+
+// The exit code when the message loop itself fails, which only a broken system can cause.
+constexpr int kMessageLoopFailed = 255;
+
+void InitialiseCommonControls() {
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof(controls);
     controls.dwICC = ICC_STANDARD_CLASSES;
     InitCommonControlsEx(&controls);
+}
 
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+    InitialiseCommonControls();
     selvaro::Form1 form;
     try {
-        form.Show(instance);
-    } catch (const selvaro::RunTimeError& error) {
-        selvaro::EndWithRunTimeError(nullptr, error.number(), error.what());
+        form.Show(instance, showCommand);
+    } catch (...) {
+        form.EndWithCurrentException();
     }
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    MSG message{};
+    BOOL result;
+    while ((result = GetMessageW(&message, nullptr, 0, 0)) > 0) {
         // Tab, Space and Enter move and press as in a dialog.
         if (!IsDialogMessageW(form.window(), &message)) {
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
     }
-    return static_cast<int>(message.wParam);
+    return result == 0 ? static_cast<int>(message.wParam) : kMessageLoopFailed;
 }

@@ -1,8 +1,8 @@
 #include "app/weblink_win.h"
 
 #include "app/controls.h"
-#include "app/shell_win.h"
-#include "app/text_win.h"
+#include "base/shell_execute_win.h"
+#include "base/text_win.h"
 
 namespace selvaro {
 

@@ -1,20 +1,15 @@
-// The hide and show commands: write Drive.reg and ask the shell to open it.
+// The hide and show commands' work on the system: Drive.reg written, then opened by the shell.
 #pragma once
 
 #include <windows.h>
 
+#include <string_view>
+
 namespace selvaro {
 
-struct PolicyCommandControls {
-    HWND form;
-    HWND helpPanel;  // the commands act only while it is not visible
-    HWND maskField;
-    HWND quoteField;
-};
-
-// Writes the mask from the mask field, in hexadecimal.
-void RunHideCommand(const PolicyCommandControls& controls);
-// Writes the value 0.
-void RunShowCommand(const PolicyCommandControls& controls);
+// Writes the script into the application directory and asks the shell to "open" it, which
+// starts Registry Editor. Raises a file run-time error, and leaves the shell alone, when the
+// script cannot be written whole.
+void WriteAndOpenPolicyScript(HWND form, std::string_view script);
 
 }  // namespace selvaro

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/run_time_error.h"
+#include "base/run_time_error.h"
 
 namespace selvaro {
 namespace {
@@ -52,7 +52,7 @@ std::string LeadingNumberChars(std::string_view text) {
 double LeadingNumber(std::string_view text) {
     const std::string chars = LeadingNumberChars(text);
     const double value = std::strtod(chars.c_str(), nullptr);
-    if (std::isinf(value)) throw OverflowError();
+    if (std::isinf(value)) throw RunTimeError(ErrorNumber::Overflow);
     return value;
 }
 
@@ -77,16 +77,16 @@ std::string UpdatedMaskText(std::string_view maskText, bool ticked, double weigh
     const double before = LeadingNumber(maskText);
     std::feclearexcept(FE_ALL_EXCEPT);
     const double after = ticked ? before + weight : before - weight;
-    if (std::fetestexcept(FE_DIVBYZERO)) throw DivisionByZeroError();
-    if (std::fetestexcept(FE_OVERFLOW)) throw OverflowError();
-    if (std::fetestexcept(FE_INVALID)) throw InvalidCallError();
+    if (std::fetestexcept(FE_DIVBYZERO)) throw RunTimeError(ErrorNumber::DivisionByZero);
+    if (std::fetestexcept(FE_OVERFLOW)) throw RunTimeError(ErrorNumber::Overflow);
+    if (std::fetestexcept(FE_INVALID)) throw RunTimeError(ErrorNumber::InvalidCall);
     return NumberText(after);
 }
 
 std::uint32_t MaskValue(std::string_view maskText) {
     const double value = LeadingNumber(maskText);
     if (!(value >= 0 && value <= 4294967295.0) || std::trunc(value) != value) {
-        throw OverflowError();
+        throw RunTimeError(ErrorNumber::Overflow);
     }
     return static_cast<std::uint32_t>(value);
 }

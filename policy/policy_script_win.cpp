@@ -1,10 +1,8 @@
 #include "policy/policy_script_win.h"
 
-#include <windows.h>
-
-#include "app/handles_win.h"
-#include "app/run_time_error.h"
-#include "app/text_win.h"
+#include "base/handles_win.h"
+#include "base/run_time_error.h"
+#include "base/text_win.h"
 #include "policy/policy_script.h"
 
 namespace selvaro {
@@ -13,19 +11,27 @@ namespace {
 RunTimeError FileError(DWORD systemError) {
     switch (systemError) {
         case ERROR_PATH_NOT_FOUND:
-            return RunTimeError(76, "Path not found");
+            return RunTimeError(ErrorNumber::PathNotFound);
         case ERROR_SHARING_VIOLATION:
         case ERROR_LOCK_VIOLATION:
-            return RunTimeError(70, "Permission denied");
+            return RunTimeError(ErrorNumber::PermissionDenied);
         case ERROR_DISK_FULL:
         case ERROR_HANDLE_DISK_FULL:
-            return RunTimeError(61, "Disk full");
+            return RunTimeError(ErrorNumber::DiskFull);
         case ERROR_INVALID_NAME:
         case ERROR_FILENAME_EXCED_RANGE:
-            return RunTimeError(52, "Bad file name or number");
+            return RunTimeError(ErrorNumber::BadFileName);
         default:
-            return RunTimeError(75, "Path/File access error");
+            return RunTimeError(ErrorNumber::PathFileAccess);
     }
+}
+
+// The system error of a write that failed, or of one that wrote less than it was given.
+DWORD WriteAll(HANDLE file, std::string_view text) {
+    DWORD written = 0;
+    const auto size = static_cast<DWORD>(text.size());
+    if (!WriteFile(file, text.data(), size, &written, nullptr)) return GetLastError();
+    return written == size ? ERROR_SUCCESS : ERROR_DISK_FULL;
 }
 
 }  // namespace
@@ -34,17 +40,14 @@ std::wstring PolicyScriptPath(const std::wstring& applicationDirectory) {
     return applicationDirectory + L'\\' + WidenFromCodePage(kPolicyScriptName, CP_ACP);
 }
 
-void WritePolicyScript(const std::wstring& path, std::string_view text) {
+void WritePolicyScript(const std::wstring& path, std::string_view text, CloseFileFn closeFile) {
     unique_handle file =
         OwnFileHandle(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) throw FileError(GetLastError());
-    DWORD written = 0;
-    const DWORD size = static_cast<DWORD>(text.size());
-    const BOOL wrote = WriteFile(file.get(), text.data(), size, &written, nullptr);
-    if (!wrote || written != size) {
-        const DWORD error = wrote ? ERROR_DISK_FULL : GetLastError();
-        file.reset();
+    DWORD error = WriteAll(file.get(), text);
+    if (!closeFile(file.release()) && error == ERROR_SUCCESS) error = GetLastError();
+    if (error != ERROR_SUCCESS) {
         DeleteFileW(path.c_str());
         throw FileError(error);
     }

@@ -2,6 +2,8 @@
 // the window closes.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 #include <string_view>
 
@@ -9,9 +11,14 @@ namespace selvaro {
 
 std::wstring PolicyScriptPath(const std::wstring& applicationDirectory);
 
+// How the written file is closed; a close can be the first to report a failed write (a network
+// share, a quota).
+using CloseFileFn = BOOL(WINAPI*)(HANDLE);
+
 // Creates or truncates the script and writes it whole. Raises a file run-time error when it
-// cannot; a failed write leaves no partial script behind.
-void WritePolicyScript(const std::wstring& path, std::string_view text);
+// cannot, and then leaves no partial script behind.
+void WritePolicyScript(const std::wstring& path, std::string_view text,
+                       CloseFileFn closeFile = CloseHandle);
 
 // Deletes the script, ignoring every failure: there may be none, or it may be read-only or in use.
 void DeletePolicyScript();

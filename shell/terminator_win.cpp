@@ -3,18 +3,22 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
-#include "app/handles_win.h"
+#include "base/handles_win.h"
 #include "shell/image_name.h"
 
 namespace selvaro {
 namespace {
 
-static_assert(sizeof(PROCESSENTRY32) == 296, "the 8-bit process entry");
+// The 8-bit entry: nine 32-bit fields (two of them pointer-sized in a 64-bit process) and the
+// 260-byte name.
+static_assert(sizeof(PROCESSENTRY32) == (sizeof(void*) == 4 ? 296 : 304));
 
-// The platform's lower-case mapping for text in the system's 8-bit code page.
-std::string LowerCaseAnsi(std::string text) {
-    if (!text.empty()) CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
-    return text;
+// The policy is per user, so only the caller's own shell needs to start again: a process of
+// another session (another signed-in user), or one whose session cannot be told, is left alone.
+bool InCallersSession(DWORD processId) {
+    DWORD ours = 0, theirs = 0;
+    return ProcessIdToSessionId(GetCurrentProcessId(), &ours) &&
+           ProcessIdToSessionId(processId, &theirs) && theirs == ours;
 }
 
 void Terminate(DWORD processId) {
@@ -24,6 +28,11 @@ void Terminate(DWORD processId) {
 
 }  // namespace
 
+std::string LowerCaseAnsi(std::string text) {
+    if (!text.empty()) CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
 void TerminateProcessesByName(const std::string& imageName) {
     unique_handle snapshot = OwnFileHandle(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot) return;
@@ -32,7 +41,10 @@ void TerminateProcessesByName(const std::string& imageName) {
     for (BOOL more = Process32First(snapshot.get(), &entry); more;
          more = Process32Next(snapshot.get(), &entry)) {
         const std::string_view name = EntryName(entry.szExeFile, sizeof(entry.szExeFile));
-        if (SameImageName(name, imageName, LowerCaseAnsi)) Terminate(entry.th32ProcessID);
+        if (SameImageName(name, imageName, LowerCaseAnsi) &&
+            InCallersSession(entry.th32ProcessID)) {
+            Terminate(entry.th32ProcessID);
+        }
     }
 }
 

@@ -14,62 +14,57 @@ namespace selvaro::testing {
 std::wstring FreshDirectory(const std::wstring& name = L"");
 std::string ReadFileBytes(const std::wstring& path);
 bool PathExists(const std::wstring& path);
-std::string Utf8(const std::wstring& text);
-// The kernel handles a process holds, or nothing where the system does not tell.
-std::optional<unsigned> KernelHandleCountOf(DWORD processId);
-
-// The window of a control of Selvaro's main window, found by the control's name.
-HWND ControlWindow(HWND form, std::string_view name);
-
-// A copy of one of the programs built beside the tests, under another name; false if it failed.
-bool CopyBuiltProgram(const std::wstring& program, const std::wstring& destination);
-// Starts a program; its process handle, or nullptr.
-HANDLE StartProgram(const std::wstring& path, const std::wstring& arguments = L"");
+// Copies one of the programs built beside the tests, unless the destination exists already.
+void CopyBuiltProgram(const std::wstring& program, const std::wstring& destination);
+// Starts a program, shown as showCommand asks unless it is -1; its process handle, or nullptr.
+HANDLE StartProgram(const std::wstring& path, int showCommand = -1);
 
 // The per-user NoDrives policy value.
 std::optional<DWORD> NoDrivesPolicy();
-void SetNoDrivesPolicy(std::optional<DWORD> value);
+void SetNoDrivesPolicy(DWORD value);
 
-// Sets the default value of a key under HKEY_CLASSES_ROOT for as long as it lives, then puts back
-// what was there (or removes the value where there was none).
-class ClassesRootDefault {
+// Sets a registry value for as long as it lives, then puts back what was there (or removes it).
+class ScopedRegistryValue {
   public:
-    ClassesRootDefault(const std::wstring& key, const std::wstring& value);
-    ~ClassesRootDefault();
-    ClassesRootDefault(const ClassesRootDefault&) = delete;
-    ClassesRootDefault& operator=(const ClassesRootDefault&) = delete;
-
-    bool set() const { return set_; }
+    ScopedRegistryValue(HKEY root, const wchar_t* key, const wchar_t* name,
+                        const std::wstring& text)
+        : ScopedRegistryValue(root, key, name, REG_SZ, text.c_str(), (text.size() + 1) * 2) {}
+    ScopedRegistryValue(HKEY root, const wchar_t* key, const wchar_t* name, DWORD number)
+        : ScopedRegistryValue(root, key, name, REG_DWORD, &number, sizeof(number)) {}
+    ~ScopedRegistryValue();
+    ScopedRegistryValue(const ScopedRegistryValue&) = delete;
+    ScopedRegistryValue& operator=(const ScopedRegistryValue&) = delete;
 
   private:
-    std::wstring key_;
-    std::wstring saved_;  // with its terminating null
-    DWORD type_ = REG_SZ;
-    bool had_ = false;
-    bool set_ = false;
+    ScopedRegistryValue(HKEY root, const wchar_t* key, const wchar_t* name, DWORD type,
+                        const void* data, std::size_t size);
+    HKEY root_;
+    const wchar_t *key_, *name_;
+    DWORD savedType_ = REG_NONE;  // REG_NONE: there was no value
+    std::string saved_;
 };
 
 // Checks done() every pollMs until it holds or timeoutMs have passed; returns whether it held.
 template <typename Condition>
 bool WaitFor(Condition done, DWORD timeoutMs = 10000, DWORD pollMs = 20) {
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    while (!done()) {
+    for (const ULONGLONG end = GetTickCount64() + timeoutMs; !done(); Sleep(pollMs)) {
         if (GetTickCount64() >= end) return false;
-        Sleep(pollMs);
     }
     return true;
 }
 
 class RunningSelvaro {
   public:
-    // Copies Selvaro.exe into directory, unless it is there already, and starts it there; waits
-    // until its window is shown and faded in.
-    explicit RunningSelvaro(const std::wstring& directory = FreshDirectory());
+    // Copies Selvaro.exe into directory, unless it is there already, and starts it there. Started
+    // the usual way, it is waited for until it is in front and faded in; started with a show
+    // command, until its window exists.
+    explicit RunningSelvaro(const std::wstring& directory = FreshDirectory(), int showCommand = -1);
     ~RunningSelvaro();
     RunningSelvaro(const RunningSelvaro&) = delete;
     RunningSelvaro& operator=(const RunningSelvaro&) = delete;
 
     const std::wstring& directory() const { return directory_; }
+    std::wstring script() const { return directory_ + L"\\Drive.reg"; }
     HWND form() const { return form_; }
     HANDLE process() const { return process_; }
     HWND Control(std::string_view name) const;
@@ -77,34 +72,29 @@ class RunningSelvaro {
     bool Ticked(std::string_view name) const;
     std::string FocusedControl() const;
     BYTE Alpha() const;
-    // The opacity the window had when it was first seen shown.
-    BYTE FirstAlpha() const { return firstAlpha_; }
-    bool WaitForFadeEnd() const;
+    BYTE FirstAlpha() const { return firstAlpha_; }  // the moment it was first seen shown
 
     // A left click in the middle of a control's visible part, through the mouse.
     void Click(std::string_view name) const;
-    void PressKey(WORD key) const;
+    void PressKeys(std::initializer_list<WORD> keys) const;  // pressed in order, released backwards
     // Returns once the program has taken the input sent so far.
     void Settle() const;
-    // Sets the mask field's text as if the user had typed it.
+    // Sets a text field's text as if the user had typed it.
     void TypeInto(std::string_view name, const std::wstring& text) const;
 
     void Close() const;  // the close message, as the close box sends it
-    bool WaitForExit(DWORD timeoutMs = 10000) const;
+    bool WaitForExit() const;
     DWORD ExitCode() const;
+    int MessageBoxCount() const;
     // The text of the message box the program shows, or empty when there is none in time.
-    std::wstring WaitForMessageBox(DWORD timeoutMs = 10000) const;
+    std::wstring WaitForMessageBox() const;
     void DismissMessageBox() const;
 
   private:
-    HWND FindMessageBox() const;
-
     std::wstring directory_;
-    HANDLE process_ = nullptr;
-    DWORD processId_ = 0;
-    DWORD threadId_ = 0;
+    HANDLE process_;
     HWND form_ = nullptr;
-    BYTE firstAlpha_ = 255;
+    BYTE firstAlpha_ = 0;
 };
 
 }  // namespace selvaro::testing

@@ -1,22 +1,27 @@
 // Hide and show end to end: Drive.reg, the shell's "open", Wine's Registry Editor, HKCU.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
+#include "base/run_time_error.h"
 #include "policy/policy_script.h"
+#include "policy/policy_script_win.h"
 #include "tests/win/harness.h"
 
 namespace selvaro::testing {
 namespace {
 
 constexpr DWORD kUntouched = 0x5A5;  // stands in the policy before each test
+const std::string kShowScript = PolicyScriptText("\"", "0");
 
 class PolicyCommands : public ::testing::Test {
   protected:
     void SetUp() override { SetNoDrivesPolicy(kUntouched); }
-
     static bool PolicyBecomes(DWORD value) {
         return WaitFor([&] { return NoDrivesPolicy() == value; });
     }
-    // A run-time error message, then the end of the process; the policy is left alone.
+    // A run-time error message, then the end of the process, with nothing written or merged.
     static void ExpectRunTimeError(const RunningSelvaro& selvaro, const wchar_t* message,
                                    DWORD number) {
         EXPECT_EQ(selvaro.WaitForMessageBox(), message);
@@ -25,70 +30,42 @@ class PolicyCommands : public ::testing::Test {
         EXPECT_EQ(selvaro.ExitCode(), number);
         Sleep(500);
         EXPECT_EQ(NoDrivesPolicy(), kUntouched);
+        EXPECT_EQ(ReadFileBytes(selvaro.script()), "");
     }
 };
 
 TEST_F(PolicyCommands, ShowThenHideSetTheUsersPolicyAndClosingDeletesTheScript) {
     RunningSelvaro selvaro;
-    const std::wstring script = selvaro.directory() + L"\\Drive.reg";
-    {
-        HANDLE longer =
-            CreateFileW(script.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        DWORD written = 0;
-        WriteFile(longer, std::string(500, 'x').data(), 500, &written, nullptr);
-        CloseHandle(longer);
-    }
+    std::ofstream(std::filesystem::path(selvaro.script())) << std::string(500, 'x');
     selvaro.Click("Command2");
-    EXPECT_EQ(ReadFileBytes(script), PolicyScriptText("\"", "0"));
+    EXPECT_EQ(ReadFileBytes(selvaro.script()), kShowScript);
     EXPECT_TRUE(PolicyBecomes(0));
-
     selvaro.Click("Check5");  // E
     selvaro.Click("Check6");  // F
-    ASSERT_EQ(selvaro.Text("Text1"), L"48");
     selvaro.Click("Command1");
-    EXPECT_EQ(ReadFileBytes(script), PolicyScriptText("\"", "30"));
+    EXPECT_EQ(ReadFileBytes(selvaro.script()), PolicyScriptText("\"", "30"));
     EXPECT_TRUE(PolicyBecomes(0x30));
 
-    selvaro.Click("Command2");
-    EXPECT_EQ(ReadFileBytes(script).size(), 141u);
-    EXPECT_TRUE(PolicyBecomes(0));
     Sleep(500);  // let Registry Editor finish reading before the file goes
     selvaro.Close();
     ASSERT_TRUE(selvaro.WaitForExit());
     EXPECT_EQ(selvaro.ExitCode(), 0u);
-    EXPECT_FALSE(PathExists(script));
+    EXPECT_FALSE(PathExists(selvaro.script()));
 }
 
-TEST_F(PolicyCommands, DoNothingWhileTheHelpPanelIsVisible) {
-    RunningSelvaro selvaro;
+TEST_F(PolicyCommands, ActOnlyWhileTheHelpPanelIsHiddenAndFromAnyDirectory) {
+    RunningSelvaro selvaro(FreshDirectory(L"\u062f\u0631\u0627\u064a\u0648"));
     ShowWindow(selvaro.Control("information"), SW_SHOWNA);
     selvaro.Click("Command1");
     selvaro.Click("Command2");
     Sleep(500);
-    EXPECT_FALSE(PathExists(selvaro.directory() + L"\\Drive.reg"));
+    EXPECT_FALSE(PathExists(selvaro.script()));
     EXPECT_EQ(NoDrivesPolicy(), kUntouched);
-}
 
-TEST_F(PolicyCommands, TheEndOfTheSessionUnloadsTheWindowOnce) {
-    RunningSelvaro selvaro;
-    const std::wstring script = selvaro.directory() + L"\\Drive.reg";
-    selvaro.Click("Command2");
-    ASSERT_TRUE(PolicyBecomes(0));
-    EXPECT_EQ(SendMessageW(selvaro.form(), WM_QUERYENDSESSION, 0, 0), TRUE);
-    SendMessageW(selvaro.form(), WM_ENDSESSION, TRUE, 0);
-    EXPECT_FALSE(PathExists(script));
-    // A second close must not unload again: a script put back by hand stays.
-    CloseHandle(CreateFileW(script.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
-    selvaro.Close();
-    EXPECT_TRUE(selvaro.WaitForExit());
-    EXPECT_TRUE(PathExists(script));
-}
-
-TEST_F(PolicyCommands, WorkInADirectoryNamedInPersianLetters) {
-    RunningSelvaro selvaro(FreshDirectory(L"\u062f\u0631\u0627\u064a\u0648"));
+    ShowWindow(selvaro.Control("information"), SW_HIDE);
     selvaro.Click("Check1");
     selvaro.Click("Command1");
-    EXPECT_EQ(ReadFileBytes(selvaro.directory() + L"\\Drive.reg"), PolicyScriptText("\"", "1"));
+    EXPECT_EQ(ReadFileBytes(selvaro.script()), PolicyScriptText("\"", "1"));
     EXPECT_TRUE(PolicyBecomes(1));
 }
 
@@ -98,19 +75,65 @@ TEST_F(PolicyCommands, AScriptThatCannotBeCreatedIsARunTimeError) {
     RunningSelvaro selvaro(directory);
     selvaro.Click("Command2");
     ExpectRunTimeError(selvaro, L"Run-time error '75':\n\nPath/File access error", 75);
-    EXPECT_TRUE(GetFileAttributesW((directory + L"\\Drive.reg").c_str()) &
-                FILE_ATTRIBUTE_DIRECTORY);
 }
 
 TEST_F(PolicyCommands, AMaskThatIsNoDwordIsRefusedBeforeAnythingIsWritten) {
     RunningSelvaro selvaro;
-    selvaro.Click("Check1");
-    selvaro.TypeInto("Text1", L"0");
-    selvaro.Click("Check1");
-    ASSERT_EQ(selvaro.Text("Text1"), L"-1");
+    selvaro.TypeInto("Text1", L"-1");
     selvaro.Click("Command1");
     ExpectRunTimeError(selvaro, L"Run-time error '6':\n\nOverflow", 6);
-    EXPECT_FALSE(PathExists(selvaro.directory() + L"\\Drive.reg"));
+    EXPECT_FALSE(PathExists(selvaro.script()));
+}
+
+BOOL WINAPI CloseReportingDiskFull(HANDLE file) {
+    CloseHandle(file);
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
+}
+
+TEST(PolicyScriptFile, AWriteThatFailsOnlyAtCloseLeavesNoScript) {
+    const std::wstring path = FreshDirectory() + L"\\Drive.reg";
+    WritePolicyScript(path, kShowScript);
+    EXPECT_EQ(ReadFileBytes(path), kShowScript);
+    try {
+        WritePolicyScript(path, kShowScript, CloseReportingDiskFull);
+        ADD_FAILURE() << "no error";
+    } catch (const RunTimeError& error) {
+        EXPECT_EQ(error.number(), 61);
+    }
+    EXPECT_FALSE(PathExists(path));
+}
+
+// Without a .reg association the commands are silent; the script they share goes once either
+// window closes, and the end of the session unloads a window once only.
+TEST(PolicyScriptFile, IsSharedByTwoCopiesAndDeletedByTheFirstUnload) {
+    const ScopedRegistryValue noAssociation(HKEY_CLASSES_ROOT, L".reg", nullptr, L"none");
+    RunningSelvaro first;
+    RunningSelvaro second(first.directory());  // on top of the first: click through messages
+    SendMessageW(first.Control("Check1"), BM_CLICK, 0, 0);
+    SendMessageW(first.Control("Command1"), BM_CLICK, 0, 0);
+    EXPECT_EQ(ReadFileBytes(first.script()), PolicyScriptText("\"", "1"));
+    SendMessageW(second.Control("Command2"), BM_CLICK, 0, 0);
+    EXPECT_EQ(ReadFileBytes(first.script()), kShowScript);
+    EXPECT_EQ(SendMessageW(second.form(), WM_QUERYENDSESSION, 0, 0), TRUE);
+    SendMessageW(second.form(), WM_ENDSESSION, TRUE, 0);
+    EXPECT_FALSE(PathExists(first.script()));
+    std::ofstream(std::filesystem::path(first.script())) << "put back";
+    second.Close();
+    ASSERT_TRUE(second.WaitForExit());
+    EXPECT_EQ(ReadFileBytes(first.script()), "put back");
+    EXPECT_EQ(first.MessageBoxCount() + second.MessageBoxCount(), 0);
+}
+
+TEST(PolicyScriptFile, HeldOpenElsewhereItDoesNotKeepTheWindowFromClosing) {
+    RunningSelvaro selvaro;
+    const std::wstring script = selvaro.script();
+    HANDLE held = CreateFileW(script.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    selvaro.Close();
+    EXPECT_TRUE(selvaro.WaitForExit());
+    EXPECT_EQ(selvaro.ExitCode(), 0u);
+    CloseHandle(held);
+    EXPECT_TRUE(PathExists(script));
 }
 
 }  // namespace

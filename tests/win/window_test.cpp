@@ -1,106 +1,121 @@
 // The real window, driven through the mouse and keyboard.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <vector>
 
 #include "app/controls.h"
-#include "app/twips.h"
 #include "tests/win/harness.h"
 
 namespace selvaro::testing {
 namespace {
 
-RECT PlaceInContainer(HWND control) {
-    RECT place;
-    GetWindowRect(control, &place);
-    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&place), 2);
-    return place;
-}
+// left, top, width and height in the container's client area.
+using Place = std::vector<long>;
 
-class Window : public ::testing::Test {
-  protected:
-    RunningSelvaro selvaro;
-};
-
-TEST_F(Window, OpensAsAFixedToolWindowWithEveryControlInPlace) {
-    const HWND form = selvaro.form();
-    wchar_t caption[32] = {};
-    GetWindowTextW(form, caption, 32);
-    EXPECT_STREQ(caption, L"Selvaro");
-    const LONG style = GetWindowLongW(form, GWL_STYLE);
-    EXPECT_TRUE(GetWindowLongW(form, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
-    EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
-    EXPECT_TRUE(style & WS_SYSMENU);
-    RECT client;
-    GetClientRect(form, &client);
-    EXPECT_EQ(client.right, 472);
-    EXPECT_EQ(client.bottom, 208);
-
+std::map<std::string_view, Place> Places(const RunningSelvaro& selvaro) {
+    std::map<std::string_view, Place> places;
+    RECT area;
+    GetClientRect(selvaro.form(), &area);
+    places["Form1"] = {0, 0, area.right, area.bottom};
     for (const ControlSpec& entry : kControls) {
         const HWND control = selvaro.Control(entry.name);
-        ASSERT_NE(control, nullptr) << entry.name;
-        const HWND container =
-            entry.container == kFormName ? form : selvaro.Control(entry.container);
-        EXPECT_EQ(GetParent(control), container) << entry.name;
-        const RECT place = PlaceInContainer(control);
-        EXPECT_EQ(place.left, TwipsToPixels(entry.left, 96)) << entry.name;
-        EXPECT_EQ(place.top, TwipsToPixels(entry.top, 96)) << entry.name;
-        EXPECT_EQ(place.right - place.left, TwipsToPixels(entry.width, 96)) << entry.name;
-        EXPECT_EQ(place.bottom - place.top, TwipsToPixels(entry.height, 96)) << entry.name;
-        const bool visibleFlag = GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE;
-        EXPECT_EQ(visibleFlag, entry.visible) << entry.name;
+        GetWindowRect(control, &area);
+        MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&area), 2);
+        places[entry.name] = {area.left, area.top, area.right - area.left, area.bottom - area.top};
     }
-    EXPECT_EQ(selvaro.Text("Command1"),
-              L"\u0645\u062e\u0641\u064a \u0633\u0627\u0632\u064a "
-              L"\u062f\u0631\u0627\u064a\u0648\u0647\u0627");
-    EXPECT_EQ(selvaro.Text("Command2"),
-              L"\u0646\u0645\u0627\u064a\u0634 \u062f\u0631\u0627\u064a"
-              L"\u0648 \u0647\u0627");
-    EXPECT_EQ(selvaro.Text("Command4"), L"\u062a\u0627\u0632\u0647 \u0633\u0627\u0632\u064a");
-    EXPECT_EQ(selvaro.Text("Command3"), L"About |  Help");
-    EXPECT_EQ(selvaro.Text("Check17"), L"Drive P :\\");
+    return places;
 }
 
-TEST_F(Window, StartsClearedWithTheFocusOnDriveA) {
-    for (const ControlSpec& entry : kControls) {
-        if (entry.driveLetter != 0) {
-            EXPECT_FALSE(selvaro.Ticked(entry.name)) << entry.name;
+TEST(Window, OpensAsAFixedToolWindowWithItsControlsInPlace) {
+    RunningSelvaro selvaro;
+    EXPECT_EQ(selvaro.FirstAlpha(), 1);  // Load and Activate, before the fade's first tick
+    EXPECT_EQ(selvaro.Alpha(), 252);
+    EXPECT_TRUE(GetWindowLongW(selvaro.form(), GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+    EXPECT_FALSE(GetWindowLongW(selvaro.form(), GWL_STYLE) &
+                 (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+    // At 96 DPI, 15 twips to the pixel.
+    const std::map<std::string_view, Place> expected{
+        {"Form1", {0, 0, 472, 208}},           {"Check1", {16, 16, 97, 17}},
+        {"Check14", {288, 80, 83, 17}},        {"Check17", {16, 112, 97, 17}},
+        {"Command1", {6, 164, 137, 33}},       {"Command4", {238, 164, 107, 33}},
+        {"Label8", {352, 144, 95, 17}},        {"Text1", {170, 320, 273, 19}},
+        {"information", {464, 236, 473, 145}}, {"Frame2", {224, 8, 241, 129}}};
+    const auto places = Places(selvaro);
+    for (const auto& [name, place] : expected) EXPECT_EQ(places.at(name), place) << name;
+    EXPECT_EQ(GetParent(selvaro.Control("Label7")), selvaro.Control("Frame2"));
+
+    const std::map<std::string_view, std::wstring> texts{
+        {"Command1",
+         L"\u0645\u062e\u0641\u064a \u0633\u0627\u0632\u064a "
+         L"\u062f\u0631\u0627\u064a\u0648\u0647\u0627"},
+        {"Command2", L"\u0646\u0645\u0627\u064a\u0634 \u062f\u0631\u0627\u064a\u0648 \u0647\u0627"},
+        {"Command4", L"\u062a\u0627\u0632\u0647 \u0633\u0627\u0632\u064a"},
+        {"Command3", L"About |  Help"},
+        {"Check17", L"Drive P :\\"},
+        {"Text1", L""},
+        {"Text2", L"\""}};
+    for (const auto& [name, text] : texts) EXPECT_EQ(selvaro.Text(name), text) << name;
+    for (const char* hidden : {"information", "Text2"}) {
+        EXPECT_FALSE(GetWindowLongW(selvaro.Control(hidden), GWL_STYLE) & WS_VISIBLE) << hidden;
+    }
+    EXPECT_EQ(selvaro.FocusedControl(), "Check1");
+}
+
+TEST(Window, ScalesWithTheScreenDpiAndKeepsTheDriveCaptionsWhole) {
+    const auto at96 = Places(RunningSelvaro());
+    const ScopedRegistryValue dpi(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", 144);
+    RunningSelvaro selvaro;
+    const auto at144 = Places(selvaro);
+    EXPECT_EQ(at144.at("Form1"), (Place{0, 0, 708, 312}));
+    for (const auto& [name, place] : at96) {
+        for (std::size_t i = 0; i < place.size(); ++i) {
+            EXPECT_NEAR(at144.at(name)[i], place[i] * 1.5, 1.0) << name;
         }
     }
-    EXPECT_EQ(selvaro.Text("Text1"), L"");
-    EXPECT_EQ(selvaro.Text("Text2"), L"\"");
-    EXPECT_FALSE(IsWindowVisible(selvaro.Control("information")));
-    EXPECT_EQ(selvaro.FocusedControl(), "Check1");
-    EXPECT_TRUE(selvaro.WaitForFadeEnd());
+    // The caption in the boxes' font at 144 DPI, after the check square, within the visible part.
+    const HDC dc = GetDC(nullptr);
+    const HGDIOBJ old =
+        SelectObject(dc, CreateFontW(-20, 0, 0, 0, FW_NORMAL, 0, 0, 0, 178, 0, 0, 0, 0, L"Tahoma"));
+    for (const ControlSpec& entry : kControls) {
+        RECT visible;
+        if (entry.driveLetter == 0) continue;
+        if (GetWindowRgnBox(selvaro.Control(entry.name), &visible) == ERROR) {
+            GetClientRect(selvaro.Control(entry.name), &visible);
+        }
+        SIZE caption{};
+        GetTextExtentPoint32W(dc, selvaro.Text(entry.name).c_str(), 10, &caption);
+        EXPECT_LE(caption.cx + (GetSystemMetrics(SM_CXMENUCHECK) + 4) * 3 / 2, visible.right)
+            << entry.name;
+    }
+    DeleteObject(SelectObject(dc, old));
+    ReleaseDC(nullptr, dc);
 }
 
-TEST_F(Window, DriveBoxClicksKeepTheMaskText) {
-    selvaro.Click("Check1");
-    EXPECT_TRUE(selvaro.Ticked("Check1"));
-    EXPECT_EQ(selvaro.Text("Text1"), L"1");
-    selvaro.Click("Check3");
-    EXPECT_EQ(selvaro.Text("Text1"), L"5");
-    selvaro.Click("Check1");
-    EXPECT_EQ(selvaro.Text("Text1"), L"4");
-    selvaro.Click("Check3");
-    EXPECT_EQ(selvaro.Text("Text1"), L"0");
-    selvaro.Click("Check17");  // P
-    EXPECT_EQ(selvaro.Text("Text1"), L"32768");
-    selvaro.Click("Check16");  // Q
-    EXPECT_EQ(selvaro.Text("Text1"), L"98304");
-
-    selvaro.TypeInto("Text1", L"1 2abc");
-    selvaro.Click("Check1");
-    EXPECT_EQ(selvaro.Text("Text1"), L"13");
-    selvaro.TypeInto("Text1", L"0");
-    selvaro.Click("Check1");
-    EXPECT_EQ(selvaro.Text("Text1"), L"-1");
+TEST(Window, DriveBoxClicksAndTypedTextKeepTheMaskText) {
+    RunningSelvaro selvaro;
+    for (const auto& [typed, box, mask] :
+         std::vector<std::tuple<const wchar_t*, const char*, const wchar_t*>>{
+             {nullptr, "Check1", L"1"},
+             {nullptr, "Check3", L"5"},
+             {nullptr, "Check1", L"4"},
+             {nullptr, "Check3", L"0"},
+             {nullptr, "Check17", L"32768"},
+             {nullptr, "Check16", L"98304"},
+             {L"1 2abc", "Check1", L"13"},
+             {L"0", "Check1", L"-1"}}) {
+        if (typed != nullptr) selvaro.TypeInto("Text1", typed);
+        selvaro.Click(box);
+        EXPECT_EQ(selvaro.Text("Text1"), mask) << box;
+    }
+    EXPECT_TRUE(selvaro.Ticked("Check16"));
 }
 
-TEST_F(Window, TabVisitsDrivesThenTheFieldAndButtonsAndSpaceTicks) {
+TEST(Window, TabVisitsDrivesThenTheFieldAndButtonsAndOnlyDriveKeysAct) {
+    RunningSelvaro selvaro;
     std::vector<std::string> visited{selvaro.FocusedControl()};
     for (int press = 0; press < 23; ++press) {
-        selvaro.PressKey(VK_TAB);
+        selvaro.PressKeys({VK_TAB});
         visited.push_back(selvaro.FocusedControl());
     }
     const std::vector<std::string> expected{
@@ -109,41 +124,47 @@ TEST_F(Window, TabVisitsDrivesThenTheFieldAndButtonsAndSpaceTicks) {
         "Check17", "Text1",   "Command1", "Command2", "Command3", "Command4", "Check1",  "Check2"};
     EXPECT_EQ(visited, expected);
 
-    selvaro.PressKey(VK_SPACE);  // drive B
-    EXPECT_TRUE(selvaro.Ticked("Check2"));
-    EXPECT_EQ(selvaro.Text("Text1"), L"2");
-    selvaro.PressKey(VK_RETURN);
-    selvaro.PressKey(VK_ESCAPE);
-    EXPECT_EQ(selvaro.Text("Text1"), L"2");
-    for (int press = 0; press < 19; ++press) selvaro.PressKey(VK_TAB);
+    selvaro.PressKeys({VK_SPACE});  // drive B
+    for (int press = 0; press < 19; ++press) selvaro.PressKeys({VK_TAB});
     ASSERT_EQ(selvaro.FocusedControl(), "Command3");
-    selvaro.PressKey(VK_SPACE);
-    selvaro.PressKey(VK_RETURN);
+    for (WORD key : {VK_SPACE, VK_RETURN, VK_ESCAPE}) selvaro.PressKeys({key});
     EXPECT_EQ(selvaro.Text("Text1"), L"2");
-    EXPECT_EQ(selvaro.WaitForMessageBox(300), L"");
-}
+    EXPECT_EQ(selvaro.MessageBoxCount(), 0);
+    EXPECT_FALSE(PathExists(selvaro.script()));
 
-TEST_F(Window, ClosesOnAltF4AndEndsTheProcess) {
-    selvaro.PressKey(VK_MENU);  // warm the keyboard state
-    INPUT inputs[4] = {};
-    const WORD keys[4] = {VK_MENU, VK_F4, VK_F4, VK_MENU};
-    for (int i = 0; i < 4; ++i) {
-        inputs[i].type = INPUT_KEYBOARD;
-        inputs[i].ki.wVk = keys[i];
-        inputs[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
-    }
-    SendInput(4, inputs, sizeof(INPUT));
+    selvaro.PressKeys({VK_MENU, VK_F4});
     ASSERT_TRUE(selvaro.WaitForExit());
     EXPECT_EQ(selvaro.ExitCode(), 0u);
 }
 
-TEST_F(Window, AnUntrappedErrorIsReportedOnceAndEndsTheProcess) {
+TEST(Window, AnUntrappedErrorIsReportedOnceAndNoHandlerRunsAfterIt) {
+    RunningSelvaro selvaro;
+    selvaro.Click("Command2");
+    ASSERT_TRUE(PathExists(selvaro.script()));
     selvaro.TypeInto("Text1", L"1e999");
     selvaro.Click("Check1");
     EXPECT_EQ(selvaro.WaitForMessageBox(), L"Run-time error '6':\n\nOverflow");
+    // A second click while the message shows, then the end of the session.
+    SendMessageTimeoutW(selvaro.Control("Check2"), BM_CLICK, 0, 0, SMTO_NORMAL, 5000, nullptr);
+    SendMessageTimeoutW(selvaro.form(), WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 5000, nullptr);
+    Sleep(300);
+    EXPECT_EQ(selvaro.MessageBoxCount(), 1);
+    EXPECT_TRUE(PathExists(selvaro.script()));
     selvaro.DismissMessageBox();
     ASSERT_TRUE(selvaro.WaitForExit());
     EXPECT_EQ(selvaro.ExitCode(), 6u);
+}
+
+TEST(Window, StartedMinimizedItIsWholeWhenRestoredAfterTheFade) {
+    RunningSelvaro selvaro(FreshDirectory(), SW_SHOWMINNOACTIVE);
+    EXPECT_TRUE(IsIconic(selvaro.form()));
+    Sleep(1500);
+    ShowWindow(selvaro.form(), SW_RESTORE);
+    SetForegroundWindow(selvaro.form());
+    EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == selvaro.form(); }));
+    selvaro.Settle();
+    EXPECT_EQ(selvaro.Alpha(), 252);
+    EXPECT_EQ(selvaro.FocusedControl(), "Check1");
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-#include "app/text_win.h"
+#include "base/text_win.h"
 
-#include "app/run_time_error.h"
+#include "base/run_time_error.h"
 
 namespace selvaro {
 
@@ -42,7 +42,7 @@ std::wstring ExecutablePath() {
     for (;;) {
         const DWORD length =
             GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) throw RunTimeError(53, "File not found");
+        if (length == 0) throw RunTimeError(ErrorNumber::FileNotFound);
         if (length < path.size()) {
             path.resize(length);
             return path;

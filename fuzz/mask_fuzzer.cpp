@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/run_time_error.h"
+#include "base/run_time_error.h"
 #include "policy/drive_mask.h"
 
 namespace {

@@ -19,11 +19,38 @@
 #include <vector>
 
 #include "app/controls.h"
-#include "app/text_win.h"
+#include "base/text_win.h"
 #include "tests/win/harness.h"
+
+#include <winternl.h>
 
 namespace selvaro::testing {
 namespace {
+
+// The window of one of Selvaro's controls on the form itself.
+HWND ControlWindow(HWND form, std::string_view name) {
+    return GetDlgItem(form, ControlId(*FindControl(name)));
+}
+
+// The kernel handles a process holds, or nothing where the system does not tell.
+std::optional<unsigned> KernelHandleCountOf(DWORD processId) {
+    std::vector<unsigned char> buffer(1 << 16);
+    NTSTATUS status;
+    for (;;) {
+        ULONG needed = 0;
+        status = NtQuerySystemInformation(SystemHandleInformation, buffer.data(),
+                                          static_cast<ULONG>(buffer.size()), &needed);
+        if (status != static_cast<NTSTATUS>(0xC0000004L)) break;  // the buffer is too small
+        buffer.resize(std::max<std::size_t>(buffer.size() * 2, needed));
+    }
+    if (!NT_SUCCESS(status)) return std::nullopt;
+    const auto* information = reinterpret_cast<const SYSTEM_HANDLE_INFORMATION*>(buffer.data());
+    unsigned count = 0;
+    for (ULONG index = 0; index < information->Count; ++index) {
+        count += information->Handle[index].OwnerPid == processId;
+    }
+    return count;
+}
 
 constexpr DWORD kTimeoutMs = 60000;
 constexpr DWORD kPollMs = 1;  // a coarser poll would show in the times measured
@@ -58,7 +85,7 @@ double NowMs() {
 
 // The program's file name, as printed.
 std::string FileNameOf(const std::wstring& path) {
-    return Utf8(path.substr(path.find_last_of(L"\\/") + 1));
+    return NarrowToAnsi(path.substr(path.find_last_of(L"\\/") + 1));
 }
 
 struct WindowSearch {
@@ -290,10 +317,9 @@ int MeasureObjects(const std::wstring& path) {
         const std::wstring counter = ApplicationDirectory() + L"\\bench-opened.count";
         DeleteFileW(counter.c_str());
         // The shell's "open" of .reg files runs the stand-in while this lives.
-        const ClassesRootDefault opener(
-            L"regfile\\shell\\open\\command",
+        const ScopedRegistryValue opener(
+            HKEY_CLASSES_ROOT, L"regfile\\shell\\open\\command", nullptr,
             L"\"" + ExecutablePath() + L"\" --opened \"" + counter + L"\" \"%1\"");
-        if (!opener.set()) return Fail("cannot-point-regfile-open-at-the-stand-in");
         for (int pair = 0; pair < kHideShowPairs; ++pair) {
             Click(hide);
             Click(show);
