@@ -1,43 +1,119 @@
 // Drives the real Selvaro.exe from outside, as a user would: starts a copy in a directory of its
-// own, finds its window, clicks and types, and reads back what it shows.
+// own, finds its window, clicks and types, and reads back what it shows, the files it writes and
+// the registry.
 #pragma once
 
 #include <windows.h>
 
+#include <filesystem>
+#include <fstream>
 #include <optional>
+#include <sstream>
+#include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "app/controls.h"
+#include "app/form1_win.h"
+#include "base/text_win.h"
 
 namespace selvaro::testing {
 
+// Window places are read in real pixels, whatever DPI the program under test runs at.
+[[maybe_unused]] inline const bool kDpiAware = SetProcessDPIAware();
+
 // A new empty directory under the temporary directory; name gives its last part.
-std::wstring FreshDirectory(const std::wstring& name = L"");
-std::string ReadFileBytes(const std::wstring& path);
-bool PathExists(const std::wstring& path);
+inline std::wstring FreshDirectory(const std::wstring& name = L"") {
+    // Tick counts come round again from one run to the next: try until the directory is new.
+    for (unsigned attempt = GetTickCount();; ++attempt) {
+        const auto directory = std::filesystem::temp_directory_path() /
+                               (L"selvaro-" + std::to_wstring(attempt) + name);
+        if (std::filesystem::create_directory(directory)) return directory.wstring();
+    }
+}
+
+inline std::string ReadFileBytes(const std::wstring& path) {
+    std::ostringstream bytes;
+    bytes << std::ifstream(std::filesystem::path(path), std::ios::binary).rdbuf();
+    return bytes.str();
+}
+
+inline bool PathExists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 // Copies one of the programs built beside the tests, unless the destination exists already.
-void CopyBuiltProgram(const std::wstring& program, const std::wstring& destination);
+inline void CopyBuiltProgram(const std::wstring& program, const std::wstring& destination) {
+    CopyFileW((ApplicationDirectory() + L"\\" + program).c_str(), destination.c_str(), TRUE);
+}
+
 // Starts a program, shown as showCommand asks unless it is -1; its process handle, or nullptr.
-HANDLE StartProgram(const std::wstring& path, int showCommand = -1);
+inline HANDLE StartProgram(const std::wstring& path, int showCommand = -1) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = showCommand != -1 ? STARTF_USESHOWWINDOW : 0;
+    startup.wShowWindow = static_cast<WORD>(showCommand);
+    PROCESS_INFORMATION info{};
+    std::wstring commandLine = L"\"" + path + L"\"";
+    const std::wstring directory = path.substr(0, path.find_last_of(L'\\'));
+    if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        directory.c_str(), &startup, &info)) {
+        return nullptr;
+    }
+    CloseHandle(info.hThread);
+    return info.hProcess;
+}
+
+inline constexpr wchar_t kPolicyKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
 
 // The per-user NoDrives policy value.
-std::optional<DWORD> NoDrivesPolicy();
-void SetNoDrivesPolicy(DWORD value);
+inline std::optional<DWORD> NoDrivesPolicy() {
+    DWORD value = 0, size = sizeof(value);
+    const LSTATUS status = RegGetValueW(HKEY_CURRENT_USER, kPolicyKey, L"NoDrives",
+                                        RRF_RT_REG_DWORD, nullptr, &value, &size);
+    return status == ERROR_SUCCESS ? std::optional(value) : std::nullopt;
+}
 
-// Sets a registry value for as long as it lives, then puts back what was there (or removes it).
+inline void SetNoDrivesPolicy(DWORD value) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, kPolicyKey, L"NoDrives", REG_DWORD, &value, sizeof(value));
+}
+
+// Sets a registry value (a text or a number) for as long as it lives, then puts back what was
+// there, or removes it.
 class ScopedRegistryValue {
   public:
     ScopedRegistryValue(HKEY root, const wchar_t* key, const wchar_t* name,
                         const std::wstring& text)
-        : ScopedRegistryValue(root, key, name, REG_SZ, text.c_str(), (text.size() + 1) * 2) {}
+        : root_(root), key_(key), name_(name) {
+        Set(REG_SZ, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+    }
     ScopedRegistryValue(HKEY root, const wchar_t* key, const wchar_t* name, DWORD number)
-        : ScopedRegistryValue(root, key, name, REG_DWORD, &number, sizeof(number)) {}
-    ~ScopedRegistryValue();
+        : root_(root), key_(key), name_(name) {
+        Set(REG_DWORD, &number, sizeof(number));
+    }
+    ~ScopedRegistryValue() {
+        if (savedType_ == REG_NONE)
+            RegDeleteKeyValueW(root_, key_, name_);
+        else
+            RegSetKeyValueW(root_, key_, name_, savedType_, saved_.data(), saved_.size());
+    }
     ScopedRegistryValue(const ScopedRegistryValue&) = delete;
     ScopedRegistryValue& operator=(const ScopedRegistryValue&) = delete;
 
   private:
-    ScopedRegistryValue(HKEY root, const wchar_t* key, const wchar_t* name, DWORD type,
-                        const void* data, std::size_t size);
+    void Set(DWORD type, const void* data, std::size_t size) {
+        DWORD savedSize = 4096;
+        saved_.resize(savedSize);
+        if (RegGetValueW(root_, key_, name_, RRF_RT_ANY | RRF_NOEXPAND, &savedType_, saved_.data(),
+                         &savedSize) != ERROR_SUCCESS) {
+            savedType_ = REG_NONE;
+        }
+        saved_.resize(savedSize);
+        RegSetKeyValueW(root_, key_, name_, type, data, static_cast<DWORD>(size));
+    }
+
     HKEY root_;
     const wchar_t *key_, *name_;
     DWORD savedType_ = REG_NONE;  // REG_NONE: there was no value
@@ -53,13 +129,39 @@ bool WaitFor(Condition done, DWORD timeoutMs = 10000, DWORD pollMs = 20) {
     return true;
 }
 
+inline std::vector<HWND> TopWindowsOf(HANDLE process, const wchar_t* className) {
+    std::vector<HWND> found;
+    for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, className, nullptr));) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == GetProcessId(process) && IsWindowVisible(window)) found.push_back(window);
+    }
+    return found;
+}
+
 class RunningSelvaro {
   public:
     // Copies Selvaro.exe into directory, unless it is there already, and starts it there. Started
     // the usual way, it is waited for until it is in front and faded in; started with a show
     // command, until its window exists.
-    explicit RunningSelvaro(const std::wstring& directory = FreshDirectory(), int showCommand = -1);
-    ~RunningSelvaro();
+    explicit RunningSelvaro(const std::wstring& directory = FreshDirectory(), int showCommand = -1)
+        : directory_(directory) {
+        CopyBuiltProgram(L"Selvaro.exe", directory + L"\\Selvaro.exe");
+        process_ = StartProgram(directory + L"\\Selvaro.exe", showCommand);
+        // No pause between looks: the first alpha is read before the fade's first tick.
+        WaitFor([&] { return !TopWindowsOf(process_, kFormClassName).empty(); }, 30000, 0);
+        const auto forms = TopWindowsOf(process_, kFormClassName);
+        if (forms.empty()) throw std::runtime_error("Selvaro's window did not appear");
+        form_ = forms.front();
+        firstAlpha_ = Alpha();
+        if (showCommand == -1)
+            WaitFor([&] { return GetForegroundWindow() == form_ && Alpha() == 252; });
+    }
+    ~RunningSelvaro() {
+        Close();
+        if (ExitCode() == STILL_ACTIVE) TerminateProcess(process_, 1);
+        CloseHandle(process_);
+    }
     RunningSelvaro(const RunningSelvaro&) = delete;
     RunningSelvaro& operator=(const RunningSelvaro&) = delete;
 
@@ -67,32 +169,106 @@ class RunningSelvaro {
     std::wstring script() const { return directory_ + L"\\Drive.reg"; }
     HWND form() const { return form_; }
     HANDLE process() const { return process_; }
-    HWND Control(std::string_view name) const;
-    std::wstring Text(std::string_view name) const;
-    bool Ticked(std::string_view name) const;
-    std::string FocusedControl() const;
-    BYTE Alpha() const;
-    BYTE FirstAlpha() const { return firstAlpha_; }  // the moment it was first seen shown
+    BYTE firstAlpha() const { return firstAlpha_; }  // the moment it was first seen shown
+
+    HWND Control(std::string_view name) const {
+        const ControlSpec* entry = FindControl(name);
+        if (entry == nullptr) throw std::invalid_argument(std::string(name));
+        const HWND container = entry->container == kFormName ? form_ : Control(entry->container);
+        return GetDlgItem(container, ControlId(*entry));
+    }
+    std::wstring Text(std::string_view name) const {
+        std::wstring text(4096, L'\0');
+        text.resize(static_cast<std::size_t>(SendMessageW(Control(name), WM_GETTEXT, text.size(),
+                                                          reinterpret_cast<LPARAM>(text.data()))));
+        return text;
+    }
+    std::string FocusedControl() const {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof(info);
+        GetGUIThreadInfo(GetWindowThreadProcessId(form_, nullptr), &info);
+        const ControlSpec* entry = ControlById(GetDlgCtrlID(info.hwndFocus));
+        return entry != nullptr && info.hwndFocus != form_ ? std::string(entry->name) : "";
+    }
+    BYTE Alpha() const {
+        BYTE alpha = 0;
+        DWORD flags = 0;
+        GetLayeredWindowAttributes(form_, nullptr, &alpha, &flags);
+        return flags & LWA_ALPHA ? alpha : 255;
+    }
 
     // A left click in the middle of a control's visible part, through the mouse.
-    void Click(std::string_view name) const;
-    void PressKeys(std::initializer_list<WORD> keys) const;  // pressed in order, released backwards
-    // Returns once the program has taken the input sent so far.
-    void Settle() const;
+    void Click(std::string_view name) const {
+        RECT area, visible;
+        GetWindowRect(Control(name), &area);
+        if (GetWindowRgnBox(Control(name), &visible) != ERROR)
+            area.right = area.left + visible.right;
+        SetCursorPos((area.left + area.right) / 2, (area.top + area.bottom) / 2);
+        INPUT inputs[2] = {{INPUT_MOUSE, {}}, {INPUT_MOUSE, {}}};
+        inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+        inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        SendInput(2, inputs, sizeof(INPUT));
+        Settle();
+    }
+    // Presses the keys in order and releases them the other way round.
+    void PressKeys(std::initializer_list<WORD> keys) const {
+        std::vector<INPUT> inputs(keys.size() * 2);
+        for (std::size_t at = 0; at < keys.size(); ++at) {
+            INPUT &down = inputs[at], &up = inputs[inputs.size() - 1 - at];
+            down.type = up.type = INPUT_KEYBOARD;
+            down.ki.wVk = up.ki.wVk = keys.begin()[at];
+            up.ki.dwFlags = KEYEVENTF_KEYUP;
+        }
+        SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+        Settle();
+    }
+    // Input reaches the program's queue on its own time, and behind any message sent to it:
+    // returns once what the window shows has stopped changing.
+    void Settle() const {
+        std::wstring last;
+        for (int round = 0; round < 100 && ExitCode(0) == STILL_ACTIVE; ++round) {
+            Sleep(25);
+            SendMessageTimeoutW(form_, WM_NULL, 0, 0, SMTO_NORMAL, 5000, nullptr);
+            const std::string focus = FocusedControl();
+            std::wstring state = Text("Text1") + std::to_wstring(MessageBoxCount()) +
+                                 std::wstring(focus.begin(), focus.end());
+            for (const ControlSpec& entry : kControls) {
+                state += static_cast<wchar_t>(L'0' +
+                                              SendMessageW(Control(entry.name), BM_GETCHECK, 0, 0));
+            }
+            if (round >= 3 && state == last) return;
+            last = state;
+        }
+    }
     // Sets a text field's text as if the user had typed it.
-    void TypeInto(std::string_view name, const std::wstring& text) const;
+    void TypeInto(std::string_view name, const std::wstring& text) const {
+        SendMessageW(Control(name), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    }
+    void Close() const { PostMessageW(form_, WM_CLOSE, 0, 0); }  // as the close box does
 
-    void Close() const;  // the close message, as the close box sends it
-    bool WaitForExit() const;
-    DWORD ExitCode() const;
-    int MessageBoxCount() const;
-    // The text of the message box the program shows, or empty when there is none in time.
-    std::wstring WaitForMessageBox() const;
-    void DismissMessageBox() const;
+    // Waits for the process to end; its exit code, or STILL_ACTIVE when it has not ended in time.
+    DWORD ExitCode(DWORD timeoutMs = 10000) const {
+        WaitForSingleObject(process_, timeoutMs);
+        DWORD code = 0;
+        GetExitCodeProcess(process_, &code);
+        return code;
+    }
+    int MessageBoxCount() const {
+        return static_cast<int>(TopWindowsOf(process_, L"#32770").size());
+    }
+    // Waits for the message box the program shows, closes it and returns its text.
+    std::wstring DismissMessageBox() const {
+        if (!WaitFor([&] { return MessageBoxCount() > 0; })) return {};
+        const HWND box = TopWindowsOf(process_, L"#32770").front();
+        std::wstring text(1024, L'\0');
+        text.resize(static_cast<std::size_t>(GetDlgItemTextW(box, 0xFFFF, text.data(), 1024)));
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        return text;
+    }
 
   private:
     std::wstring directory_;
-    HANDLE process_;
+    HANDLE process_ = nullptr;
     HWND form_ = nullptr;
     BYTE firstAlpha_ = 0;
 };

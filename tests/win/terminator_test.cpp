@@ -42,7 +42,7 @@ TEST(Refresh, EndsEveryExplorerExeOfTheSessionAndLeavesOtherNames) {
                                      {L"xexplorer.exe", false},
                                      {L"explorer.exe.exe", false}}) {
         const std::wstring path = FreshDirectory() + L"\\" + name;
-        CopyBuiltProgram(L"stand_in.exe", path);
+        CopyBuiltProgram(L"Selvaro.exe", path);  // it waits for its user
         standIns.emplace_back(StartProgram(path), ends);
         ASSERT_NE(standIns.back().first, nullptr);
     }
