@@ -56,9 +56,8 @@ inline HANDLE StartProgram(const std::wstring& path, int showCommand = -1) {
     startup.wShowWindow = static_cast<WORD>(showCommand);
     PROCESS_INFORMATION info{};
     std::wstring commandLine = L"\"" + path + L"\"";
-    const std::wstring directory = path.substr(0, path.find_last_of(L'\\'));
     if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        directory.c_str(), &startup, &info)) {
+                        nullptr, &startup, &info)) {
         return nullptr;
     }
     CloseHandle(info.hThread);
@@ -168,7 +167,6 @@ class RunningSelvaro {
     const std::wstring& directory() const { return directory_; }
     std::wstring script() const { return directory_ + L"\\Drive.reg"; }
     HWND form() const { return form_; }
-    HANDLE process() const { return process_; }
     BYTE firstAlpha() const { return firstAlpha_; }  // the moment it was first seen shown
 
     HWND Control(std::string_view name) const {

@@ -15,15 +15,12 @@ namespace {
 constexpr DWORD kUntouched = 0x5A5;  // stands in the policy before each test
 const std::string kShowScript = PolicyScriptText("\"", "0");
 
-class PolicyCommands : public ::testing::Test {
-  protected:
-    void SetUp() override { SetNoDrivesPolicy(kUntouched); }
-    static bool PolicyBecomes(DWORD value) {
-        return WaitFor([&] { return NoDrivesPolicy() == value; });
-    }
-};
+bool PolicyBecomes(DWORD value) {
+    return WaitFor([&] { return NoDrivesPolicy() == value; });
+}
 
-TEST_F(PolicyCommands, ShowThenHideSetTheUsersPolicyAndClosingDeletesTheScript) {
+TEST(PolicyCommands, ShowThenHideSetTheUsersPolicyAndClosingDeletesTheScript) {
+    SetNoDrivesPolicy(kUntouched);
     RunningSelvaro selvaro;
     std::ofstream(std::filesystem::path(selvaro.script())) << std::string(500, 'x');
     selvaro.Click("Command2");
@@ -41,7 +38,8 @@ TEST_F(PolicyCommands, ShowThenHideSetTheUsersPolicyAndClosingDeletesTheScript) 
     EXPECT_FALSE(PathExists(selvaro.script()));
 }
 
-TEST_F(PolicyCommands, ActOnlyWhileTheHelpPanelIsHiddenAndFromAnyDirectory) {
+TEST(PolicyCommands, ActOnlyWhileTheHelpPanelIsHiddenAndFromAnyDirectory) {
+    SetNoDrivesPolicy(kUntouched);
     RunningSelvaro selvaro(FreshDirectory(L"\u062f\u0631\u0627\u064a\u0648"));
     ShowWindow(selvaro.Control("information"), SW_SHOWNA);
     selvaro.Click("Command1");
@@ -57,7 +55,8 @@ TEST_F(PolicyCommands, ActOnlyWhileTheHelpPanelIsHiddenAndFromAnyDirectory) {
     EXPECT_TRUE(PolicyBecomes(1));
 }
 
-TEST_F(PolicyCommands, AScriptThatCannotBeCreatedIsARunTimeError) {
+TEST(PolicyCommands, AScriptThatCannotBeCreatedIsARunTimeError) {
+    SetNoDrivesPolicy(kUntouched);
     const std::wstring directory = FreshDirectory();
     CreateDirectoryW((directory + L"\\Drive.reg").c_str(), nullptr);
     RunningSelvaro selvaro(directory);
@@ -78,12 +77,13 @@ TEST(PolicyScriptFile, AWriteThatFailsOnlyAtCloseLeavesNoScript) {
     const std::wstring path = FreshDirectory() + L"\\Drive.reg";
     WritePolicyScript(path, kShowScript);
     EXPECT_EQ(ReadFileBytes(path), kShowScript);
+    int number = 0;
     try {
         WritePolicyScript(path, kShowScript, CloseReportingDiskFull);
-        ADD_FAILURE() << "no error";
     } catch (const RunTimeError& error) {
-        EXPECT_EQ(error.number(), 61);
+        number = error.number();
     }
+    EXPECT_EQ(number, 61);  // Disk full
     EXPECT_FALSE(PathExists(path));
 }
 

@@ -1,22 +1,24 @@
-#include "policy/drive_mask.h"
-
+// The drive mask, its number text, and what the hide and show commands write.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "base/run_time_error.h"
+#include "policy/commands.h"
+#include "policy/drive_mask.h"
 
 namespace selvaro {
 namespace {
 
-void ExpectOverflow(double (*read)(std::string_view), const std::string& text) {
+// The number of the run-time error that what raises, or 0.
+template <typename Action>
+int ErrorNumberOf(Action what) {
     try {
-        read(text);
-        ADD_FAILURE() << "no error for " << text;
+        what();
     } catch (const RunTimeError& error) {
-        EXPECT_EQ(error.number(), 6) << text;
-        EXPECT_STREQ(error.what(), "Overflow") << text;
+        return error.number();
     }
+    return 0;
 }
 
 TEST(LeadingNumber, ReadsTheNumberATextBeginsWithAndZeroForAnyOtherText) {
@@ -29,10 +31,9 @@ TEST(LeadingNumber, ReadsTheNumberATextBeginsWithAndZeroForAnyOtherText) {
         {"\r5", "0"}, {"0." + std::string(5000, '9'), "1"}, {"0.30000000000000004", "0.30000000000000004"},
         {"1e300", "1e+300"}, {"999999999999999", "999999999999999"}, {"-0", "0"}};
     // clang-format on
-    for (const auto& [text, number] : cases)
-        EXPECT_EQ(NumberText(LeadingNumber(text)), number) << text;
+    for (const auto& [text, number] : cases) EXPECT_EQ(NumberText(LeadingNumber(text)), number);
     for (const std::string& text : {std::string("1e400"), "-1" + std::string(400, '0')}) {
-        ExpectOverflow(LeadingNumber, text);
+        EXPECT_EQ(ErrorNumberOf([&] { LeadingNumber(text); }), 6) << text;
     }
 }
 
@@ -55,14 +56,37 @@ TEST(UpdatedMaskText, AddsOrSubtractsTheWeightOfTheClickedBox) {
     EXPECT_EQ(mask, "0");
 }
 
-TEST(MaskValue, IsAWholeNumberThatFitsADwordOrOverflow) {
-    EXPECT_EQ(MaskValue(""), 0u);
-    EXPECT_EQ(MaskValue("1e3"), 1000u);
-    EXPECT_EQ(MaskValue("4294967295"), 4294967295u);
-    for (const char* text : {"4294967296", "-1", "2.5", "1e12", "1e400"}) {
-        ExpectOverflow([](std::string_view t) { return double(MaskValue(t)); }, text);
+std::optional<std::string> Click(PolicyCommand command, const char* mask,
+                                 bool panelVisible = false) {
+    return PolicyScriptForClick(command, {panelVisible, mask, "\""});
+}
+
+const std::string kLines =
+    "Windows Registry Editor Version 5.00\r\n"
+    "\r\n"
+    "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer]\r\n"
+    "\"NoDrives\"=dword:";
+
+TEST(PolicyCommands, ShowWritesZeroAndHideTheMaskInHexadecimal) {
+    EXPECT_EQ(Click(PolicyCommand::Show, "").value().size(), 141u);
+    for (const char* mask : {"", "48", "-1", "1e400"})
+        EXPECT_EQ(Click(PolicyCommand::Show, mask), kLines + "0\r\n");
+    // clang-format off
+    const std::pair<const char*, const char*> hides[] = {{"16", "10"}, {"48", "30"},
+        {"131071", "1ffff"}, {"65536", "10000"}, {"", "0"}, {"4294967295", "ffffffff"}};
+    // clang-format on
+    for (const auto& [mask, value] : hides)
+        EXPECT_EQ(Click(PolicyCommand::Hide, mask), kLines + value + "\r\n");
+    for (const char* mask : {"4294967296", "-1", "2.5", "1e12", "1e400"}) {
+        EXPECT_EQ(ErrorNumberOf([&] { Click(PolicyCommand::Hide, mask); }), 6) << mask;
     }
-    EXPECT_EQ(HexText(0) + HexText(131071) + HexText(4294967295u), "01ffffffffffff");
+}
+
+TEST(PolicyCommands, DoNothingWhileTheHelpPanelIsVisible) {
+    for (PolicyCommand command : {PolicyCommand::Hide, PolicyCommand::Show}) {
+        EXPECT_EQ(Click(command, "-1", true), std::nullopt);
+        EXPECT_NE(Click(command, "1", false), std::nullopt);
+    }
 }
 
 }  // namespace
