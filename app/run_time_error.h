@@ -2,19 +2,22 @@
 // and description, and the process then ends.
 #pragma once
 
-#include <stdexcept>
-#include <string>
+#include <exception>
 
 namespace selvaro {
 
-class RunTimeError : public std::runtime_error {
+// Not a std::runtime_error: that one keeps its text in a copy-on-write string, whose library code
+// is most of what an exception costs in Selvaro.exe. The descriptions are fixed texts.
+class RunTimeError : public std::exception {
   public:
-    RunTimeError(int number, const std::string& description)
-        : std::runtime_error(description), number_(number) {}
+    RunTimeError(int number, const char* description) noexcept
+        : number_(number), description_(description) {}
     int number() const { return number_; }
+    const char* what() const noexcept override { return description_; }
 
   private:
     int number_;
+    const char* description_;
 };
 
 inline RunTimeError OverflowError() {
