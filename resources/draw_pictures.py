@@ -2,7 +2,7 @@
 """Draw Selvaro's pictures and write them next to this script.
 
   selvaro.ico  brushed-metal hard-disk drive with a green light, nine sizes (64 and up as PNG)
-  drive48.ico  plain grey drive, 48 x 48, 24-bit colour
+  drive48.ico  plain grey drive, 48 x 48, 8-bit colour (a palette of its 24 colours)
   hand.cur     white pointing hand with a black outline, 32 x 32, hot spot (5, 0)
 
 Run with no arguments. Standard library only; every run writes the same bytes.
@@ -266,12 +266,17 @@ def dib32(pixels):
     return dib(len(pixels), len(pixels), 32, colours, mask)
 
 
-def dib24(pixels):
-    """No alpha: pixels less than half covered become transparent through the mask."""
-    colours = b''.join(pad4(b''.join(bytes((b, g, r) if a >= 128 else (0, 0, 0)) for r, g, b, a in row))
-                       for row in reversed(pixels))
+def dib8(pixels):
+    """No alpha: pixels less than half covered become transparent through the mask (and black
+    in the colours). The picture's few colours go in a full 256-entry palette, sorted."""
+    opaque = [[(r, g, b) if a >= 128 else (0, 0, 0) for r, g, b, a in row] for row in pixels]
+    table = sorted({c for row in opaque for c in row})
+    assert len(table) <= 256
+    index = {c: i for i, c in enumerate(table)}
+    palette = b''.join(bytes((b, g, r, 0)) for r, g, b in table) + bytes(4 * (256 - len(table)))
+    colours = b''.join(pad4(bytes(index[c] for c in row)) for row in reversed(opaque))
     mask = bits([[p[3] < 128 for p in row] for row in pixels])
-    return dib(len(pixels), len(pixels), 24, colours, mask)
+    return dib(len(pixels), len(pixels), 8, colours, mask, palette)
 
 
 def dib1(grid):
@@ -304,7 +309,7 @@ def main():
         pixels = render(metal_drive, size)
         icons.append((size, 0, 1, 32, png(pixels) if size >= PNG_FROM else dib32(pixels)))
     write('selvaro.ico', icon_file(1, icons))
-    write('drive48.ico', icon_file(1, [(48, 0, 1, 24, dib24(render(plain_drive, 48)))]))
+    write('drive48.ico', icon_file(1, [(48, 0, 1, 8, dib8(render(plain_drive, 48)))]))
     write('hand.cur', icon_file(2, [(32, 2, HOT_SPOT[0], HOT_SPOT[1], dib1(hand_grid()))]))
 
 
