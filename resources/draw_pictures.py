@@ -18,9 +18,11 @@ ICON_SIZES = (256, 128, 96, 72, 64, 48, 32, 24, 16)
 # Windows reads PNG images in icons at any size since Vista, and the program needs Windows 7, so
 # the choice is about bytes and other readers. 64 to 128 serve the shell's large views and high
 # DPI, read by the same loader as the 256 image; as PNG they take a fifth to a quarter of their
-# DIB bytes (144 KB down to 31 KB). 48 and below are what the title bar, the taskbar and
-# LoadImage pick at usual DPI, their DIBs are small (17 KB for all four), and kept as DIBs they
-# leave a complete classic set for any icon reader or tool that knows no PNG.
+# DIB bytes (144 KB down to 31 KB), with the same colours and alpha (the loader makes their AND
+# mask, used only where icons are drawn without alpha, from the alpha). 48 and below are what the
+# title bar, the taskbar and LoadImage pick at usual DPI, their DIBs are small (17 KB for all
+# four), and kept as DIBs they leave a complete classic set for any icon reader or tool that knows
+# no PNG.
 PNG_FROM = 64
 
 
