@@ -1,5 +1,6 @@
 #include "app/error_win.h"
 
+#include <charconv>
 #include <string>
 
 #include "base/text_win.h"
@@ -7,7 +8,10 @@
 namespace selvaro {
 
 void ReportRunTimeErrorAndExit(HWND owner, int number, const char* description) {
-    const std::wstring text = L"Run-time error '" + std::to_wstring(number) + L"':\n\n" +
+    // std::to_wstring would bring the C library's wide printf along, for a few digits.
+    char digits[16];
+    char* const digitsEnd = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    const std::wstring text = L"Run-time error '" + std::wstring(digits, digitsEnd) + L"':\n\n" +
                               WidenFromCodePage(description, CP_ACP);
     MessageBoxW(owner, text.c_str(), L"Selvaro", MB_OK | MB_ICONERROR);
     ExitProcess(static_cast<UINT>(number));
