@@ -44,10 +44,12 @@ constexpr ControlSpec Command(std::string_view name, int left, int width, std::s
             .handCursor = true};
 }
 
-constexpr ControlSpec Label(std::string_view name, std::string_view container, int left, int top,
-                            int width, int height, std::string_view caption, int tabIndex) {
+// A control of a kind at its place, with the look of its container.
+constexpr ControlSpec Placed(std::string_view name, ControlKind kind, std::string_view container,
+                             int left, int top, int width, int height, std::string_view caption,
+                             int tabIndex) {
     return {.name = name,
-            .kind = ControlKind::Label,
+            .kind = kind,
             .container = container,
             .left = left,
             .top = top,
@@ -55,6 +57,11 @@ constexpr ControlSpec Label(std::string_view name, std::string_view container, i
             .height = height,
             .caption = caption,
             .tabIndex = tabIndex};
+}
+
+constexpr ControlSpec Label(std::string_view name, std::string_view container, int left, int top,
+                            int width, int height, std::string_view caption, int tabIndex) {
+    return Placed(name, ControlKind::Label, container, left, top, width, height, caption, tabIndex);
 }
 
 // A label with a look of its own and the hand cursor.
@@ -71,30 +78,19 @@ constexpr ControlSpec LinkLabel(std::string_view name, int left, int top, int wi
 constexpr ControlSpec Frame(std::string_view name, std::string_view container, int left, int top,
                             int width, int height, std::string_view caption, int tabIndex,
                             bool visible) {
-    return {.name = name,
-            .kind = ControlKind::Frame,
-            .container = container,
-            .left = left,
-            .top = top,
-            .width = width,
-            .height = height,
-            .caption = caption,
-            .backColour = kLightGrey,
-            .tabIndex = tabIndex,
-            .visible = visible};
+    ControlSpec frame =
+        Placed(name, ControlKind::Frame, container, left, top, width, height, caption, tabIndex);
+    frame.backColour = kLightGrey;
+    frame.visible = visible;
+    return frame;
 }
 
 constexpr ControlSpec TextField(std::string_view name, int left, int top, int width,
                                 std::string_view text, int tabIndex, bool visible) {
-    return {.name = name,
-            .kind = ControlKind::TextField,
-            .left = left,
-            .top = top,
-            .width = width,
-            .height = 285,
-            .caption = text,
-            .tabIndex = tabIndex,
-            .visible = visible};
+    ControlSpec field =
+        Placed(name, ControlKind::TextField, kFormName, left, top, width, 285, text, tabIndex);
+    field.visible = visible;
+    return field;
 }
 
 }  // namespace

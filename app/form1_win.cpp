@@ -107,22 +107,19 @@ LRESULT CALLBACK Form1::WindowProc(HWND window, UINT message, WPARAM wParam, LPA
 }
 
 void Form1::EndWithCurrentException() {
-    int number = static_cast<int>(ErrorNumber::InternalError);
-    const char* description = "Internal error";
+    RunTimeError error(ErrorNumber::InternalError);
     try {
         throw;
-    } catch (const RunTimeError& error) {
-        number = error.number();
-        description = error.what();
+    } catch (const RunTimeError& raised) {
+        error = raised;
     } catch (const std::bad_alloc&) {
-        number = static_cast<int>(ErrorNumber::OutOfMemory);
-        description = "Out of memory";
+        error = RunTimeError(ErrorNumber::OutOfMemory);
     } catch (...) {
     }
     // No handler runs from here on: not the timer's, and not Unload at the end of the session.
     ending_ = true;
     if (window_ != nullptr) KillTimer(window_, kTimer1Id);
-    ReportRunTimeErrorAndExit(window_, number, description);
+    ReportRunTimeErrorAndExit(window_, error.number(), error.what());
 }
 
 LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
