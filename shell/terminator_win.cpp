@@ -9,7 +9,9 @@
 namespace selvaro {
 namespace {
 
-static_assert(sizeof(PROCESSENTRY32) == 296, "the 8-bit process entry");
+// The 8-bit process entry, larger on 64-bit Windows by its pointer-sized heap field.
+static_assert(sizeof(PROCESSENTRY32) == (sizeof(void*) == 8 ? 304 : 296),
+              "the 8-bit process entry");
 
 // The platform's lower-case mapping for text in the system's 8-bit code page.
 std::string LowerCaseAnsi(std::string text) {
