@@ -41,7 +41,7 @@ step() {
     set -e
     trap on_error ERR
     [ "$status" -eq 0 ] && return 0
-    log "FAILED step \"$name\": $* (exit code $status); its last lines ($logfile):"
+    log "FAILED step \"$name\": ${*@Q} (exit code $status); its last lines ($logfile):"
     tail -n 30 "$logfile" | sed 's/^/   | /' >&2
     FAILED_STEPS+=("$name")
     [ "${STEP_GOES_ON:-0}" = 1 ] || exit "$status"
@@ -94,13 +94,12 @@ bits_of() { [ "$1" = windows64 ] && echo 64 || echo 32; }
 # banner_without_32bit WHY passed|FAILED: what a host without 32-bit code tests instead.
 banner_without_32bit() {
     local line="=================================================================================="
-    printf '%s\n' "$line" \
-        "This host does not run 32-bit x86 code: $1." \
-        "The Windows-side tests run against the 64-bit build instead," \
-        "  $BUILD/windows64/bin/Selvaro.exe, under Wine's 64-bit loader ($WINE64)." \
-        "The 32-bit Selvaro.exe, the product, was built ($BUILD/windows/bin/Selvaro.exe) and its" \
-        "build-time checks $2 (compile-time checks, warnings, reproducible build), but it" \
-        "was not run." "$line" >&2
+    printf '%s\n' "$line" "This host does not run 32-bit x86 code ($1)." \
+        "Instead, the Windows-side tests run against the 64-bit build," \
+        "build/windows64/bin/Selvaro.exe, under Wine's 64-bit loader $WINE64." \
+        "The 32-bit Selvaro.exe (the product, build/windows/bin/Selvaro.exe) was built and its" \
+        "build-time checks $2 (compile-time checks, reproducible build), but it was not run." \
+        "$line" >&2
 }
 
 # Sets HOST_32BIT to yes when this host itself runs 32-bit x86 code, else to why it does not.
@@ -148,9 +147,9 @@ probe_runs_natively() {
     done
     wait "$pid" || status=$?
     if [ "$status" -ne 32 ]; then
-        echo "a 32-bit program does not run here (exit code $status; 126 is \"Exec format error\")"
+        echo "a 32-bit program fails to start, exit code $status; 126: it cannot be executed"
     elif [ "$exe" != "$1" ]; then
-        echo "32-bit programs run here only through the emulator ${exe:-?}"
+        echo "only the emulator ${exe:-?} runs 32-bit programs here"
     else
         echo yes
     fi
