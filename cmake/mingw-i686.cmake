@@ -1,15 +1,5 @@
-# Cross-compiling the 32-bit Windows program with Debian's mingw-w64 (POSIX threads).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-compiling the 32-bit Windows program, Selvaro.exe, with Debian's mingw-w64.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# Tests of the Windows build run under Wine.
-find_program(WINE_PROGRAM NAMES wine)
-if(WINE_PROGRAM)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_PROGRAM})
-endif()
+set(MINGW_TRIPLET i686-w64-mingw32)
+set(WINE_LOADER_NAMES wine)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
