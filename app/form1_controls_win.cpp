@@ -123,15 +123,15 @@ HWND Form1Controls::Window(std::string_view name) const {
 
 HFONT Form1Controls::FontFor(const ControlSpec& entry) {
     if (entry.font == nullptr) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    for (const auto& [spec, font] : fonts_) {
-        if (spec == entry.font) return font.get();
+    for (const auto& [made, font] : fonts_) {
+        if (made == entry.font) return font.get();
     }
-    const FontSpec& spec = *entry.font;
-    const std::wstring face = WidenFromCodePage(spec.face, CP_ACP);
-    unique_hfont font(CreateFontW(-MulDiv(spec.centipoints, dpi_, 7200), 0, 0, 0, FW_NORMAL, FALSE,
-                                  spec.underline, FALSE, static_cast<DWORD>(spec.charset),
-                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                  DEFAULT_PITCH, face.c_str()));
+    const FontSpec& wanted = *entry.font;
+    const std::wstring face = WidenFromCodePage(wanted.face, CP_ACP);
+    unique_hfont font(
+        CreateFontW(-MulDiv(wanted.centipoints, dpi_, 7200), 0, 0, 0, FW_NORMAL, FALSE,
+                    wanted.underline, FALSE, static_cast<DWORD>(wanted.charset), OUT_DEFAULT_PRECIS,
+                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, face.c_str()));
     return fonts_.emplace_back(entry.font, std::move(font)).second.get();
 }
 
