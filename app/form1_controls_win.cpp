@@ -84,9 +84,8 @@ int Form1Controls::Pixels(int twips) const {
 
 void Form1Controls::Create(HWND form) {
     const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(form, GWLP_HINSTANCE));
-    for (const ControlSpec& entry : kControls) {
-        windows_[static_cast<std::size_t>(&entry - kControls.data())] =
-            CreateOne(entry, form, instance);
+    for (std::size_t index = 0; index < kControls.size(); ++index) {
+        windows_[index] = CreateOne(kControls[index], form, instance);
     }
 }
 

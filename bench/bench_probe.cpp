@@ -27,11 +27,6 @@
 namespace selvaro::testing {
 namespace {
 
-// The window of one of Selvaro's controls on the form itself.
-HWND ControlWindow(HWND form, std::string_view name) {
-    return GetDlgItem(form, ControlId(*FindControl(name)));
-}
-
 // The kernel handles a process holds, or nothing where the system does not tell.
 std::optional<unsigned> KernelHandleCountOf(DWORD processId) {
     std::vector<unsigned char> buffer(1 << 16);

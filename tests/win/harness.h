@@ -119,6 +119,15 @@ class ScopedRegistryValue {
     std::string saved_;
 };
 
+// The window of a control of Selvaro's main window, found by the control's name.
+inline HWND ControlWindow(HWND form, std::string_view name) {
+    const ControlSpec* entry = FindControl(name);
+    if (entry == nullptr) throw std::invalid_argument(std::string(name));
+    const HWND container =
+        entry->container == kFormName ? form : ControlWindow(form, entry->container);
+    return GetDlgItem(container, ControlId(*entry));
+}
+
 // Checks done() every pollMs until it holds or timeoutMs have passed; returns whether it held.
 template <typename Condition>
 bool WaitFor(Condition done, DWORD timeoutMs = 10000, DWORD pollMs = 20) {
@@ -169,12 +178,7 @@ class RunningSelvaro {
     HWND form() const { return form_; }
     BYTE firstAlpha() const { return firstAlpha_; }  // the moment it was first seen shown
 
-    HWND Control(std::string_view name) const {
-        const ControlSpec* entry = FindControl(name);
-        if (entry == nullptr) throw std::invalid_argument(std::string(name));
-        const HWND container = entry->container == kFormName ? form_ : Control(entry->container);
-        return GetDlgItem(container, ControlId(*entry));
-    }
+    HWND Control(std::string_view name) const { return ControlWindow(form_, name); }
     std::wstring Text(std::string_view name) const {
         std::wstring text(4096, L'\0');
         text.resize(static_cast<std::size_t>(SendMessageW(Control(name), WM_GETTEXT, text.size(),
