@@ -13,6 +13,20 @@ WINE_PACKAGES=(wine wine64 wine32:i386 xvfb xauth x11-utils xdotool imagemagick)
 
 log() { printf '== %s\n' "$*" >&2; }
 
+# Wine names files in the locale's character set: without a UTF-8 one it can only make ASCII
+# names, and the tests use Persian ones. A bare container sets no locale at all; then C.UTF-8,
+# which every Debian's libc has, is used. A locale the user set is left as it is.
+use_utf8_locale() {
+    if [ -z "${LC_ALL:-}${LC_CTYPE:-}${LANG:-}" ]; then
+        export LANG=C.UTF-8
+        log "no locale is set: using LANG=C.UTF-8"
+    elif [ "$(locale charmap 2>/dev/null)" != UTF-8 ]; then
+        log "the locale (${LC_ALL:-${LC_CTYPE:-$LANG}}) is not UTF-8: Wine can then name files in" \
+            "ASCII only, and a test with a Persian directory name fails; LANG=C.UTF-8 avoids that"
+    fi
+}
+use_utf8_locale
+
 # Any command that fails outside a step: say which, where and with what code, then stop.
 on_error() {
     local status=$? command=$BASH_COMMAND
@@ -57,7 +71,13 @@ ensure_packages() {
     [ ${#missing[@]} -eq 0 ] && return 0
     log "installing ${missing[*]}"
     local sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    if [ "$(id -u)" -ne 0 ]; then
+        if ! command -v sudo >/dev/null; then
+            log "cannot install: not root and no sudo; as root: apt-get install ${missing[*]}"
+            return 1
+        fi
+        sudo=sudo
+    fi
     if printf '%s\n' "${missing[@]}" | grep -q ':i386$' &&
         ! dpkg --print-foreign-architectures | grep -qx i386; then
         $sudo dpkg --add-architecture i386
@@ -70,7 +90,7 @@ ensure_packages() {
 apt_get() {
     local try
     for try in 1 2 3; do
-        DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=300 "$@" && return 0
+        $sudo env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=300 "$@" && return 0
         log "apt-get $1 failed (try $try of 3)"
         sleep 10
     done
@@ -201,17 +221,16 @@ stop_virtual_display() {
     XVFB_PID=""
 }
 
-# Starts Xvfb on a free display number and points DISPLAY at it.
+# Starts Xvfb on a free display number and points DISPLAY at it. Xvfb picks the number itself and
+# writes it to the file: a display taken in another mount namespace (a chroot, a container on
+# the same network) shows no lock file here, only Xvfb learns of it when it cannot listen.
 start_virtual_display() {
-    local number=90
-    while [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ]; do
-        number=$((number + 1))
-    done
-    Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    local number_file="$BUILD/xvfb-display" tries=0
+    mkdir -p "$BUILD"
+    rm -f "$number_file"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
     XVFB_PID=$!
-    export DISPLAY=":$number"
-    local tries=0
-    until xdpyinfo >/dev/null 2>&1; do
+    until [ -s "$number_file" ] && DISPLAY=":$(cat "$number_file")" xdpyinfo >/dev/null 2>&1; do
         tries=$((tries + 1))
         if [ $tries -gt 100 ] || ! kill -0 "$XVFB_PID" 2>/dev/null; then
             log "Xvfb did not start"
@@ -219,4 +238,5 @@ start_virtual_display() {
         fi
         sleep 0.1
     done
+    export DISPLAY=":$(cat "$number_file")"
 }

@@ -1,6 +1,7 @@
 // The real window, driven through the mouse and keyboard.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <vector>
 
@@ -55,34 +56,87 @@ TEST(Window, OpensAsAFixedToolWindowWithItsControlsInPlace) {
     EXPECT_EQ(selvaro.FocusedControl(), "Check1");
 }
 
-TEST(Window, ScalesWithTheScreenDpiAndKeepsTheDriveCaptionsWhole) {
-    const auto at96 = Places(RunningSelvaro());
-    const ScopedRegistryValue dpi(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", 144);
+// The box around the dark pixels of a width by height part of what dc shows, from (x, y).
+RECT InkBox(HDC dc, int x, int y, int width, int height) {
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(info.bmiHeader), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    const HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HDC copy = CreateCompatibleDC(dc);
+    const HGDIOBJ old = SelectObject(copy, bitmap);
+    BitBlt(copy, 0, 0, width, height, dc, x, y, SRCCOPY);
+    RECT ink{width, height, 0, 0};
+    for (int row = 0; row < height; ++row) {
+        for (int column = 0; column < width; ++column) {
+            const auto* pixel = static_cast<const BYTE*>(bits) + (row * width + column) * 4;
+            if (pixel[0] + pixel[1] + pixel[2] >= 3 * 160) continue;
+            ink = {std::min<LONG>(ink.left, column), std::min<LONG>(ink.top, row),
+                   std::max<LONG>(ink.right, column + 1), std::max<LONG>(ink.bottom, row + 1)};
+        }
+    }
+    SelectObject(copy, old);
+    DeleteDC(copy);
+    DeleteObject(bitmap);
+    return ink;
+}
+
+// The size of text's ink in a font of the given pixel height, weight and face.
+SIZE InkOfText(const std::wstring& text, int height, int weight, const wchar_t* face) {
+    const HDC screen = GetDC(nullptr), dc = CreateCompatibleDC(screen);
+    const HBITMAP bitmap = CreateCompatibleBitmap(screen, 400, 60);
+    const HFONT font = CreateFontW(height, 0, 0, 0, weight, 0, 0, 0, 178, 0, 0, 0, 0, face);
+    const HGDIOBJ oldBitmap = SelectObject(dc, bitmap), oldFont = SelectObject(dc, font);
+    PatBlt(dc, 0, 0, 400, 60, WHITENESS);
+    TextOutW(dc, 4, 4, text.c_str(), static_cast<int>(text.size()));
+    const RECT ink = InkBox(dc, 0, 0, 400, 60);
+    SelectObject(dc, oldFont);
+    SelectObject(dc, oldBitmap);
+    DeleteObject(font);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return {ink.right - ink.left, ink.bottom - ink.top};
+}
+
+// Run by at_dpi.sh with the screen at 144 DPI: a tenth of a pixel to the twip.
+TEST(WindowAt144Dpi, ScalesPlacesAndFontsAndShowsEveryCaptionWhole) {
+    const HDC screen = GetDC(nullptr);
+    ASSERT_EQ(GetDeviceCaps(screen, LOGPIXELSY), 144) << "run through tests/win/at_dpi.sh";
     RunningSelvaro selvaro;
-    const auto at144 = Places(selvaro);
-    EXPECT_EQ(at144.at("Form1"), (Place{0, 0, 708, 312}));
-    for (const auto& [name, place] : at96) {
-        for (std::size_t i = 0; i < place.size(); ++i) {
-            EXPECT_NEAR(at144.at(name)[i], place[i] * 1.5, 1.0) << name;
-        }
+    const std::map<std::string_view, Place> expected{
+        {"Form1", {0, 0, 708, 312}},           {"Check1", {24, 24, 146, 26}},
+        {"Check14", {432, 120, 125, 26}},      {"Check17", {24, 168, 146, 26}},
+        {"Command1", {9, 246, 206, 50}},       {"Command4", {357, 246, 161, 50}},
+        {"Label8", {528, 216, 143, 26}},       {"Text1", {255, 480, 410, 29}},
+        {"information", {696, 354, 710, 218}}, {"Frame2", {336, 12, 362, 194}}};
+    const auto places = Places(selvaro);
+    for (const auto& [name, place] : expected) EXPECT_EQ(places.at(name), place) << name;
+
+    // What the screen shows of each caption, right of any check square, against the caption
+    // drawn here in its font at 144 DPI: 9.75 point is 20 pixels, 8.25 point 17.
+    struct Caption {
+        std::string name;
+        int fontHeight, weight;
+    };
+    std::vector<Caption> captions{{"Label8", -17, FW_NORMAL}};
+    for (int box = 1; box <= 17; ++box) {
+        const std::string name = "Check" + std::to_string(box);
+        if (name != selvaro.FocusedControl()) captions.push_back({name, -20, FW_NORMAL});
     }
-    // The caption in the boxes' font at 144 DPI, after the check square, within the visible part.
-    const HDC dc = GetDC(nullptr);
-    const HGDIOBJ old =
-        SelectObject(dc, CreateFontW(-20, 0, 0, 0, FW_NORMAL, 0, 0, 0, 178, 0, 0, 0, 0, L"Tahoma"));
-    for (const ControlSpec& entry : kControls) {
-        RECT visible;
-        if (entry.driveLetter == 0) continue;
-        if (GetWindowRgnBox(selvaro.Control(entry.name), &visible) == ERROR) {
-            GetClientRect(selvaro.Control(entry.name), &visible);
-        }
-        SIZE caption{};
-        GetTextExtentPoint32W(dc, selvaro.Text(entry.name).c_str(), 10, &caption);
-        EXPECT_LE(caption.cx + (GetSystemMetrics(SM_CXMENUCHECK) + 4) * 3 / 2, visible.right)
-            << entry.name;
+    for (const Caption& caption : captions) {
+        const HWND control = selvaro.Control(caption.name);
+        RECT area, visible;
+        GetWindowRect(control, &area);
+        if (GetWindowRgnBox(control, &visible) == ERROR) GetClientRect(control, &visible);
+        const int square = caption.name[0] == 'C' ? GetSystemMetrics(SM_CXMENUCHECK) + 2 : 0;
+        const RECT ink = InkBox(screen, area.left + square, area.top, visible.right - square,
+                                area.bottom - area.top);
+        const SIZE wanted =
+            InkOfText(selvaro.Text(caption.name), caption.fontHeight, caption.weight, L"Tahoma");
+        EXPECT_NEAR(ink.right - ink.left, wanted.cx, 1) << caption.name;
+        EXPECT_NEAR(ink.bottom - ink.top, wanted.cy, 1) << caption.name;
     }
-    DeleteObject(SelectObject(dc, old));
-    ReleaseDC(nullptr, dc);
+    ReleaseDC(nullptr, screen);
 }
 
 TEST(Window, TabVisitsDrivesThenTheFieldAndButtonsAndOnlyDriveKeysAct) {
