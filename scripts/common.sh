@@ -76,6 +76,11 @@ ensure_packages() {
             log "cannot install: not root and no sudo; as root: apt-get install ${missing[*]}"
             return 1
         fi
+        if [ ! -t 0 ] && ! sudo -n true 2>/dev/null; then
+            log "cannot install: sudo asks for a password, with no terminal to type it; as root:" \
+                "apt-get install ${missing[*]}"
+            return 1
+        fi
         sudo=sudo
     fi
     if printf '%s\n' "${missing[@]}" | grep -q ':i386$' &&
