@@ -9,6 +9,6 @@ BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID) {
     std::wstring path(32768, L'\0');  // the longest path there is
     path.resize(GetModuleFileNameW(self, path.data(), static_cast<DWORD>(path.size())));
     CloseHandle(CreateFileW((path + L".loaded").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr));
+                            0, nullptr));
     return FALSE;
 }
