@@ -6,9 +6,11 @@ namespace selvaro {
 
 void RestrictDllSearchToSystem32() {
     using SetDefaultDllDirectoriesFn = decltype(&SetDefaultDllDirectories);
-    const auto restrict = reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
-    if (restrict == nullptr || !restrict(LOAD_LIBRARY_SEARCH_SYSTEM32)) SetDllDirectoryW(L"");
+    const auto restrictSearch =
+        reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+    if (restrictSearch == nullptr || !restrictSearch(LOAD_LIBRARY_SEARCH_SYSTEM32))
+        SetDllDirectoryW(L"");
 }
 
 FARPROC SystemEntryPoint(const wchar_t* library, const char* name) {
