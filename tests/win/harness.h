@@ -144,7 +144,7 @@ struct RecordedBrowser : ScopedRegistryValue {
         : ScopedRegistryValue(HKEY_CLASSES_ROOT, L"http\\shell\\open\\command", nullptr,
                               L"cmd.exe /c echo %1>>calls.txt&cd>>calls.txt") {}
     static std::string Calls(const std::wstring& directory) {
-        WaitFor([&] { return PathExists(directory + L"\\calls.txt"); }, 5000);
+        WaitFor([&] { return PathExists(directory + L"\\calls.txt"); });
         Sleep(500);
         return ReadFileBytes(directory + L"\\calls.txt");
     }
