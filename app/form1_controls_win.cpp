@@ -1,9 +1,8 @@
 #include "app/form1_controls_win.h"
 
-#include <commctrl.h>
-
 #include "app/twips.h"
 #include "base/run_time_error.h"
+#include "base/system_library_win.h"
 #include "base/text_win.h"
 #include "resources/resource_ids.h"
 
@@ -66,10 +65,10 @@ LRESULT CALLBACK FrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lPara
             return 1;
         }
         case WM_NCDESTROY:
-            RemoveWindowSubclass(frame, FrameProc, 0);
+            CommonControlsLibrary().removeWindowSubclass(frame, FrameProc, 0);
             break;
     }
-    return DefSubclassProc(frame, message, wParam, lParam);
+    return CommonControlsLibrary().defSubclassProc(frame, message, wParam, lParam);
 }
 
 }  // namespace
@@ -106,7 +105,8 @@ HWND Form1Controls::CreateOne(const ControlSpec& entry, HWND form, HINSTANCE ins
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(entry)), FALSE);
     if (entry.kind == ControlKind::TextField) SendMessageW(control, EM_LIMITTEXT, 0, 0);
     if (entry.kind == ControlKind::Frame) {
-        SetWindowSubclass(control, FrameProc, 0, reinterpret_cast<DWORD_PTR>(form));
+        CommonControlsLibrary().setWindowSubclass(control, FrameProc, 0,
+                                                  reinterpret_cast<DWORD_PTR>(form));
     }
     return control;
 }

@@ -1,8 +1,8 @@
 // Start-up: create the main window and run the message loop until it has been closed.
 #include <windows.h>
-#include <commctrl.h>
 
 #include "app/form1_win.h"
+#include "base/system_library_win.h"
 
 namespace {
 
@@ -13,15 +13,17 @@ void InitialiseCommonControls() {
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof(controls);
     controls.dwICC = ICC_STANDARD_CLASSES;
-    InitCommonControlsEx(&controls);
+    selvaro::CommonControlsLibrary().initialize(&controls);
 }
 
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
-    InitialiseCommonControls();
+    // Before anything can load a DLL: none is ever taken from this program's directory.
+    selvaro::RestrictDllSearchToSystem32();
     selvaro::Form1 form;
     try {
+        InitialiseCommonControls();
         form.Show(instance, showCommand);
     } catch (...) {
         form.EndWithCurrentException();

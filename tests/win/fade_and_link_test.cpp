@@ -11,19 +11,6 @@
 namespace selvaro::testing {
 namespace {
 
-// While it lives, the shell opens web addresses with a command that appends the address and its
-// working directory to calls.txt in that directory.
-struct RecordedBrowser : ScopedRegistryValue {
-    RecordedBrowser()
-        : ScopedRegistryValue(HKEY_CLASSES_ROOT, L"http\\shell\\open\\command", nullptr,
-                              L"cmd.exe /c echo %1>>calls.txt&cd>>calls.txt") {}
-    static std::string Calls(const std::wstring& directory) {
-        WaitFor([&] { return PathExists(directory + L"\\calls.txt"); }, 5000);
-        Sleep(500);
-        return ReadFileBytes(directory + L"\\calls.txt");
-    }
-};
-
 TEST(WebLink, OpensTheMakersAddressOnceFromTheApplicationDirectoryInAnApartment) {
     const RecordedBrowser browser;
     RunningSelvaro selvaro;

@@ -133,6 +133,19 @@ bool WaitFor(Condition done, DWORD timeoutMs = 10000, DWORD pollMs = 20) {
     return true;
 }
 
+// While it lives, the shell opens web addresses with a command that appends the address and its
+// working directory to calls.txt in that directory.
+struct RecordedBrowser : ScopedRegistryValue {
+    RecordedBrowser()
+        : ScopedRegistryValue(HKEY_CLASSES_ROOT, L"http\\shell\\open\\command", nullptr,
+                              L"cmd.exe /c echo %1>>calls.txt&cd>>calls.txt") {}
+    static std::string Calls(const std::wstring& directory) {
+        WaitFor([&] { return PathExists(directory + L"\\calls.txt"); });
+        Sleep(500);
+        return ReadFileBytes(directory + L"\\calls.txt");
+    }
+};
+
 inline std::vector<HWND> TopWindowsOf(HANDLE process, const wchar_t* className) {
     std::vector<HWND> found;
     for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, className, nullptr));) {

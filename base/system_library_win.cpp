@@ -1,0 +1,34 @@
+#include "base/system_library_win.h"
+
+#include "base/run_time_error.h"
+
+namespace selvaro {
+
+void RestrictDllSearchToSystem32() {
+    using SetDefaultDllDirectoriesFn = decltype(&SetDefaultDllDirectories);
+    const auto restrictSearch =
+        reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+    if (restrictSearch == nullptr || !restrictSearch(LOAD_LIBRARY_SEARCH_SYSTEM32))
+        SetDllDirectoryW(L"");
+}
+
+FARPROC SystemEntryPoint(const wchar_t* library, const char* name) {
+    const HMODULE module = LoadLibraryW(library);
+    if (module == nullptr) throw RunTimeError(ErrorNumber::FileNotFound);
+    const FARPROC entry = GetProcAddress(module, name);
+    if (entry == nullptr) throw RunTimeError(ErrorNumber::EntryPointNotFound);
+    return entry;
+}
+
+const CommonControls& CommonControlsLibrary() {
+    static const CommonControls library{
+        SystemFunction<decltype(&InitCommonControlsEx)>(L"comctl32.dll", "InitCommonControlsEx"),
+        SystemFunction<decltype(&SetWindowSubclass)>(L"comctl32.dll", "SetWindowSubclass"),
+        SystemFunction<decltype(&RemoveWindowSubclass)>(L"comctl32.dll", "RemoveWindowSubclass"),
+        SystemFunction<decltype(&DefSubclassProc)>(L"comctl32.dll", "DefSubclassProc"),
+    };
+    return library;
+}
+
+}  // namespace selvaro
