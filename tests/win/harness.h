@@ -79,7 +79,7 @@ inline void SetNoDrivesPolicy(DWORD value) {
     RegSetKeyValueW(HKEY_CURRENT_USER, kPolicyKey, L"NoDrives", REG_DWORD, &value, sizeof(value));
 }
 
-// Sets a registry text value for as long as it lives, then puts back what was
+// Sets a registry value (a text or a number) for as long as it lives, then puts back what was
 // there, or removes it.
 class ScopedRegistryValue {
   public:
@@ -87,6 +87,10 @@ class ScopedRegistryValue {
                         const std::wstring& text)
         : root_(root), key_(key), name_(name) {
         Set(REG_SZ, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+    }
+    ScopedRegistryValue(HKEY root, const wchar_t* key, const wchar_t* name, DWORD number)
+        : root_(root), key_(key), name_(name) {
+        Set(REG_DWORD, &number, sizeof(number));
     }
     ~ScopedRegistryValue() {
         if (savedType_ == REG_NONE)
