@@ -73,9 +73,7 @@ LRESULT CALLBACK FrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lPara
 
 }  // namespace
 
-Form1Controls::Form1Controls()
-    : dpi_(ScreenDpi()),
-      handCursor_(LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDC_HAND_POINTER))) {}
+Form1Controls::Form1Controls() : dpi_(ScreenDpi()) {}
 
 int Form1Controls::Pixels(int twips) const {
     return TwipsToPixels(twips, dpi_);
@@ -163,7 +161,9 @@ HBRUSH Form1Controls::Paint(HDC dc, HWND control) {
 bool Form1Controls::SetCursorOver(HWND control) const {
     const ControlSpec* entry = ControlById(GetDlgCtrlID(control));
     if (entry == nullptr || !entry->handCursor || Window(*entry) != control) return false;
-    SetCursor(handCursor_);
+    // Loaded when first wanted, not before the window shows; the system keeps the shared cursor,
+    // so later calls only find it.
+    SetCursor(LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDC_HAND_POINTER)));
     return true;
 }
 

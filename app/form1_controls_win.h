@@ -41,7 +41,6 @@ class Form1Controls {
     HBRUSH BrushFor(const Rgb& colour);
 
     int dpi_;
-    HCURSOR handCursor_;  // a shared resource, not destroyed
     std::array<HWND, kControls.size()> windows_{};
     std::vector<std::pair<const FontSpec*, unique_hfont>> fonts_;
     std::vector<std::pair<COLORREF, unique_hbrush>> brushes_;

@@ -8,6 +8,7 @@
 #include "app/module1_win.h"
 #include "app/weblink_win.h"
 #include "base/run_time_error.h"
+#include "base/startup_marks.h"
 #include "base/text_win.h"
 #include "policy/commands_win.h"
 #include "policy/drive_mask.h"
@@ -86,6 +87,7 @@ void Form1::Show(HINSTANCE instance, int showCommand) {
                     height, nullptr, nullptr, instance, this);
     if (window_ == nullptr) throw RunTimeError(ErrorNumber::OutOfMemory);
     ShowWindow(window_, showCommand);
+    MarkStartup(StartupMark::Shown);
     Raise(kFormName, Event::Activate);
 }
 
@@ -125,7 +127,9 @@ void Form1::EndWithCurrentException() {
 LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CREATE:
+            MarkStartup(StartupMark::FormCreated);
             controls_.Create(window_);
+            MarkStartup(StartupMark::ControlsCreated);
             if (!SetTimer(window_, kTimer1Id, kFadeIntervalMs, nullptr)) {
                 throw RunTimeError(ErrorNumber::OutOfMemory);
             }

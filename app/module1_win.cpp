@@ -17,8 +17,11 @@ SetLayeredWindowAttributesFn LayeredAttributesEntry() {
 
 std::int32_t SetWindowOpacity(HWND window, const std::int16_t& alpha) {
     if (alpha < 0 || alpha > 255) return kOpacityOutOfRange;
-    const LONG style = GetWindowLongA(window, GWL_EXSTYLE);
-    SetWindowLongA(window, GWL_EXSTYLE, style | WS_EX_LAYERED);
+    // Written only when it changes: the write alone costs the window two style messages and the
+    // window system a round trip, on every tick of the fade.
+    if (const LONG style = GetWindowLongA(window, GWL_EXSTYLE); !(style & WS_EX_LAYERED)) {
+        SetWindowLongA(window, GWL_EXSTYLE, style | WS_EX_LAYERED);
+    }
     const SetLayeredWindowAttributesFn setAttributes = LayeredAttributesEntry();
     if (setAttributes == nullptr) return kOpacityStepFailed;
     setAttributes(window, 0, static_cast<BYTE>(alpha), LWA_ALPHA);

@@ -1,8 +1,10 @@
 // Measures one program started from here, for scripts/bench; prints key=value lines.
 //
-//   bench_probe PROGRAM             the time from process start to a shown window and to the end
-//                                   of the fade, and the peak working set, read after the fade
-//                                   just before the window is closed
+//   bench_probe PROGRAM             the time from process start to a shown window, to its first
+//                                   complete paint and to the end of the fade, the peak working
+//                                   set, read after the fade just before the window is closed,
+//                                   and the start-up marks of a timed build (base/startup_marks.h)
+//   bench_probe --without-fade PROGRAM   the same for a program that does not fade in
 //   bench_probe --objects SELVARO   Selvaro's GDI and USER objects after start and after long runs
 //                                   of clicks of the drive boxes, hide and show, and refresh
 //   bench_probe --opened COUNTER .. stands in for Registry Editor while hide and show are
@@ -71,11 +73,16 @@ int Fail(const char* what) {
     return 1;
 }
 
-double NowMs() {
-    LARGE_INTEGER count, frequency;
-    QueryPerformanceCounter(&count);
+double CountToMs(LONGLONG count) {
+    LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(count.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+    return static_cast<double>(count) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+LONGLONG NowCount() {
+    LARGE_INTEGER count;
+    QueryPerformanceCounter(&count);
+    return count.QuadPart;
 }
 
 // The program's file name, as printed.
@@ -103,6 +110,11 @@ HWND ShownWindowOf(DWORD processId) {
     WindowSearch search{processId, nullptr, 0};
     EnumWindows(MatchShown, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+BOOL CALLBACK CollectShown(HWND window, LPARAM parameter) {
+    if (IsWindowVisible(window)) reinterpret_cast<std::vector<HWND>*>(parameter)->push_back(window);
+    return TRUE;
 }
 
 BOOL CALLBACK CountOne(HWND, LPARAM parameter) {
@@ -159,13 +171,8 @@ unsigned ProcessCountByName(const wchar_t* imageName) {
 class Program {
   public:
     explicit Program(const std::wstring& path)
-        : startMs_(NowMs()), process_(StartProgram(path)), id_(GetProcessId(process_)) {}
-    ~Program() {
-        if (process_ == nullptr) return;
-        if (window_ != nullptr) PostMessageW(window_, WM_CLOSE, 0, 0);
-        if (WaitForSingleObject(process_, 10000) != WAIT_OBJECT_0) TerminateProcess(process_, 1);
-        CloseHandle(process_);
-    }
+        : startCount_(NowCount()), process_(StartProgram(path)), id_(GetProcessId(process_)) {}
+    ~Program() { Close(); }
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
@@ -173,6 +180,18 @@ class Program {
     HANDLE process() const { return process_; }
     DWORD id() const { return id_; }
     HWND window() const { return window_; }
+    // Milliseconds from the start to a moment read from the performance counter.
+    double MsSinceStart(LONGLONG count) const { return CountToMs(count - startCount_); }
+
+    // Closes the window as the close box does and waits for the end (ends the process if it does
+    // not go).
+    void Close() {
+        if (process_ == nullptr) return;
+        if (window_ != nullptr) PostMessageW(window_, WM_CLOSE, 0, 0);
+        if (WaitForSingleObject(process_, 10000) != WAIT_OBJECT_0) TerminateProcess(process_, 1);
+        CloseHandle(process_);
+        process_ = nullptr;
+    }
 
     // Milliseconds from the start until a visible top-level window of the program exists.
     std::optional<double> WaitShown() {
@@ -183,8 +202,25 @@ class Program {
             },
             kTimeoutMs, kPollMs);
         if (!shown || window_ == nullptr) return std::nullopt;
-        return NowMs() - startMs_;
+        return MsSinceStart(NowCount());
     }
+
+    // Milliseconds from the start until the shown window and every control shown in it have been
+    // painted once: none of them has anything left to paint. Called as soon as it is shown, when
+    // all of it waits to be painted.
+    std::optional<double> WaitPainted() {
+        std::vector<HWND> waiting{window_};
+        EnumChildWindows(window_, CollectShown, reinterpret_cast<LPARAM>(&waiting));
+        paintedWindows_ = static_cast<unsigned>(waiting.size());
+        const auto painted = [&] {
+            std::erase_if(waiting,
+                          [](HWND window) { return !GetUpdateRect(window, nullptr, FALSE); });
+            return waiting.empty();
+        };
+        if (!WaitFor(painted, kTimeoutMs, kPollMs)) return std::nullopt;
+        return MsSinceStart(NowCount());
+    }
+    unsigned paintedWindows() const { return paintedWindows_; }
 
     // Whether the shown window fades in: it is layered.
     bool Fades() const { return (GetWindowLongW(window_, GWL_EXSTYLE) & WS_EX_LAYERED) != 0; }
@@ -198,7 +234,7 @@ class Program {
                    (flags & LWA_ALPHA) && alpha == kFadeEndAlpha;
         };
         if (!WaitFor(faded, kTimeoutMs, kPollMs)) return std::nullopt;
-        return NowMs() - startMs_;
+        return MsSinceStart(NowCount());
     }
 
     PROCESS_MEMORY_COUNTERS Memory() const {
@@ -218,19 +254,44 @@ class Program {
     }
 
   private:
-    double startMs_;  // read just before the process is created
+    LONGLONG startCount_;  // read just before the process is created
     HANDLE process_;
     DWORD id_;
     HWND window_ = nullptr;
+    unsigned paintedWindows_ = 0;
 };
 
-int MeasureStart(const std::wstring& path) {
+// The file a timed build writes its start-up marks to, named to it through its environment.
+std::wstring MarksFile() {
+    return ApplicationDirectory() + L"\\startup-marks.txt";
+}
+
+// Prints each start-up mark of a timed build as milliseconds from the start: name_ms=...
+void PrintStartupMarks(const Program& program) {
+    const std::string marks = ReadFileBytes(MarksFile());
+    std::size_t begin = 0;
+    for (std::size_t end; (end = marks.find('\n', begin)) != std::string::npos; begin = end + 1) {
+        const std::string line = marks.substr(begin, end - begin);
+        const std::size_t equals = line.find('=');
+        if (equals == std::string::npos) continue;
+        const LONGLONG count = std::stoll(line.substr(equals + 1));
+        Print("%s_ms=%.1f\n", line.substr(0, equals).c_str(),
+              count == 0 ? 0.0 : program.MsSinceStart(count));
+    }
+}
+
+// fades: whether the program fades in (Selvaro does; a baseline stays as it was shown).
+int MeasureStart(const std::wstring& path, bool fades) {
+    DeleteFileW(MarksFile().c_str());
+    SetEnvironmentVariableW(L"SELVARO_STARTUP_MARKS", MarksFile().c_str());
     Program program(path);
     if (!program.started()) return Fail("cannot-start-the-program");
     const std::optional<double> shown = program.WaitShown();
     if (!shown) return Fail("no-window-shown-in-time");
+    const std::optional<double> painted = program.WaitPainted();
+    if (!painted) return Fail("no-complete-paint-in-time");
     std::optional<double> fadeEnd;
-    if (program.Fades()) {
+    if (fades) {
         fadeEnd = program.WaitFadeEnd();
         if (!fadeEnd) return Fail("the-fade-did-not-end-in-time");
     } else {
@@ -241,6 +302,8 @@ int MeasureStart(const std::wstring& path) {
 
     Print("program=%s\n", FileNameOf(path).c_str());
     Print("start_to_shown_ms=%.1f\n", *shown);
+    Print("start_to_painted_ms=%.1f\n", *painted);
+    Print("painted_windows=%u\n", program.paintedWindows());
     if (fadeEnd) {
         Print("start_to_fade_end_ms=%.1f\n", *fadeEnd);
     } else {
@@ -248,6 +311,9 @@ int MeasureStart(const std::wstring& path) {
     }
     Print("peak_working_set_bytes=%llu\n",
           static_cast<unsigned long long>(memory.PeakWorkingSetSize));
+    program.Close();
+    PrintStartupMarks(program);
+    DeleteFileW(MarksFile().c_str());
     return 0;
 }
 
@@ -360,8 +426,11 @@ int Run(int count, wchar_t** arguments) {
     // The desktop is up before any clock starts.
     GetDesktopWindow();
     if (first == L"--objects" && count == 3) return MeasureObjects(arguments[2]);
-    if (count == 2 && first.rfind(L"--", 0) != 0) return MeasureStart(first);
-    Print("usage: bench_probe PROGRAM | --objects SELVARO | --opened COUNTER [FILE]\n");
+    if (count == 2 && first.rfind(L"--", 0) != 0) return MeasureStart(first, true);
+    if (first == L"--without-fade" && count == 3) return MeasureStart(arguments[2], false);
+    Print(
+        "usage: bench_probe [--without-fade] PROGRAM | --objects SELVARO | --opened COUNTER "
+        "[FILE]\n");
     return 2;
 }
 

@@ -37,7 +37,11 @@ DWORD WriteAll(HANDLE file, std::string_view text) {
 }  // namespace
 
 std::wstring PolicyScriptPath(const std::wstring& applicationDirectory) {
-    return applicationDirectory + L'\\' + WidenFromCodePage(kPolicyScriptName, CP_ACP);
+    // Appended, not joined with +: see ReportRunTimeErrorAndExit (app/error_win.cpp).
+    std::wstring path = applicationDirectory;
+    path += L'\\';
+    path += WidenFromCodePage(kPolicyScriptName, CP_ACP);
+    return path;
 }
 
 void WritePolicyScript(const std::wstring& path, std::string_view text, CloseFileFn closeFile) {
