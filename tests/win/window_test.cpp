@@ -1,10 +1,14 @@
 // The real window, driven through the mouse and keyboard.
 #include <gtest/gtest.h>
 
+#include <objbase.h>
+
 #include <map>
 #include <vector>
 
 #include "app/controls.h"
+#include "base/shell_execute_win.h"
+#include "base/text_win.h"
 #include "tests/win/harness.h"
 
 namespace selvaro::testing {
@@ -27,22 +31,50 @@ std::map<std::string_view, Place> Places(const RunningSelvaro& selvaro) {
     return places;
 }
 
-TEST(Window, OpensAsAFixedToolWindowWithItsControlsInPlace) {
+// The rows of a control in which the screen shows ink, from the given column on: pixels with less
+// than half of full red, which neither the white face nor the light-grey one has.
+int InkRows(HWND control, int fromColumn = 0) {
+    RECT area;
+    GetWindowRect(control, &area);
+    const HDC screen = GetDC(nullptr);
+    int rows = 0;
+    for (int y = area.top; y < area.bottom; ++y) {
+        int x = area.left + fromColumn;
+        while (x < area.right && GetRValue(GetPixel(screen, x, y)) >= 128) ++x;
+        rows += x < area.right;
+    }
+    ReleaseDC(nullptr, screen);
+    return rows;
+}
+
+TEST(Window, OpensWithItsControlsInPlaceAndInTabOrderAndOnlyDriveKeysAct) {
     RunningSelvaro selvaro;
     EXPECT_EQ(selvaro.firstAlpha(), 1);  // Load and Activate, before the fade's first tick
     EXPECT_EQ(selvaro.Alpha(), 252);
     EXPECT_TRUE(GetWindowLongW(selvaro.form(), GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
     EXPECT_FALSE(GetWindowLongW(selvaro.form(), GWL_STYLE) &
                  (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
-    // At 96 DPI, 15 twips to the pixel.
-    const std::map<std::string_view, Place> expected{
-        {"Form1", {0, 0, 472, 208}},           {"Check1", {16, 16, 97, 17}},
-        {"Check14", {288, 80, 83, 17}},        {"Check17", {16, 112, 97, 17}},
-        {"Command1", {6, 164, 137, 33}},       {"Command4", {238, 164, 107, 33}},
-        {"Label8", {352, 144, 95, 17}},        {"Text1", {170, 320, 273, 19}},
-        {"information", {464, 236, 473, 145}}, {"Frame2", {224, 8, 241, 129}}};
+    // At 96 DPI, 15 twips to the pixel. First the drive boxes in tab order, in rows of five.
+    // clang-format off
+    const std::pair<std::string_view, Place> expected[] = {
+        {"Check1", {16, 16, 97, 17}}, {"Check2", {104, 16, 97, 17}}, {"Check3", {200, 16, 97, 17}},
+        {"Check4", {288, 16, 97, 17}}, {"Check5", {376, 16, 97, 17}}, {"Check6", {16, 48, 97, 17}},
+        {"Check7", {104, 48, 97, 17}}, {"Check8", {200, 48, 97, 17}}, {"Check9", {288, 48, 97, 17}},
+        {"Check10", {376, 48, 97, 17}}, {"Check11", {16, 80, 97, 17}}, {"Check12", {104, 80, 97, 17}},
+        {"Check13", {200, 80, 97, 17}}, {"Check14", {288, 80, 83, 17}}, {"Check15", {376, 80, 97, 17}},
+        {"Check16", {104, 112, 97, 17}}, {"Check17", {16, 112, 97, 17}}, {"Form1", {0, 0, 472, 208}},
+        {"Command1", {6, 164, 137, 33}}, {"Command4", {238, 164, 107, 33}}, {"Label8", {352, 144, 95, 17}},
+        {"Text1", {170, 320, 273, 19}}, {"information", {464, 236, 473, 145}}, {"Frame2", {224, 8, 241, 129}}};
+    // clang-format on
     const auto places = Places(selvaro);
     for (const auto& [name, place] : expected) EXPECT_EQ(places.at(name), place) << name;
+    for (std::size_t box = 0; box < 17; ++box) {
+        const std::wstring letter(1, L"ABCDEFGHIJKLMNOQP"[box]);
+        EXPECT_EQ(selvaro.Text(expected[box].first), L"Drive " + letter + L" :\\");
+    }
+    // The captions' height in ink: drive B's after its check square, and the web link's.
+    EXPECT_EQ(std::pair(InkRows(selvaro.Control("Check2"), 32), InkRows(selvaro.Control("Label8"))),
+              std::pair(12, 11));
     EXPECT_EQ(GetParent(selvaro.Control("Label7")), selvaro.Control("Frame2"));
 
     EXPECT_EQ(selvaro.Text("Command1"),
@@ -53,6 +85,28 @@ TEST(Window, OpensAsAFixedToolWindowWithItsControlsInPlace) {
         EXPECT_FALSE(GetWindowLongW(selvaro.Control(hidden), GWL_STYLE) & WS_VISIBLE) << hidden;
     }
     EXPECT_EQ(selvaro.FocusedControl(), "Check1");
+
+    std::string visited = selvaro.FocusedControl();
+    for (int press = 0; press < 23; ++press) {
+        selvaro.PressKeys({VK_TAB});
+        visited.append(" ").append(selvaro.FocusedControl());
+    }
+    EXPECT_EQ(visited,  // drives A to O, then Q, P, the mask field and the buttons, and round again
+              "Check1 Check2 Check3 Check4 Check5 Check6 Check7 Check8 Check9 Check10 Check11 "
+              "Check12 Check13 Check14 Check15 Check16 Check17 Text1 Command1 Command2 Command3 "
+              "Command4 Check1 Check2");
+
+    selvaro.PressKeys({VK_SPACE});  // drive B
+    EXPECT_EQ(selvaro.Text("Text1"), L"2");
+    selvaro.Click("Command3");
+    for (WORD key : {VK_SPACE, VK_RETURN, VK_ESCAPE}) selvaro.PressKeys({key});
+    EXPECT_EQ(selvaro.Text("Text1"), L"2");
+    EXPECT_EQ(selvaro.MessageBoxCount(), 0);
+    EXPECT_FALSE(PathExists(selvaro.script()));
+    EXPECT_FALSE(IsWindowVisible(selvaro.Control("information")));
+
+    selvaro.PressKeys({VK_MENU, VK_F4});
+    EXPECT_EQ(selvaro.ExitCode(), 0u);
 }
 
 TEST(Window, ScalesWithTheScreenDpiAndKeepsTheDriveCaptionsWhole) {
@@ -85,29 +139,12 @@ TEST(Window, ScalesWithTheScreenDpiAndKeepsTheDriveCaptionsWhole) {
     ReleaseDC(nullptr, dc);
 }
 
-TEST(Window, TabVisitsDrivesThenTheFieldAndButtonsAndOnlyDriveKeysAct) {
-    RunningSelvaro selvaro;
-    std::string visited = selvaro.FocusedControl();
-    for (int press = 0; press < 23; ++press) {
-        selvaro.PressKeys({VK_TAB});
-        visited.append(" ").append(selvaro.FocusedControl());
-    }
-    EXPECT_EQ(visited,  // drives A to O, then Q, P, the mask field and the buttons, and round again
-              "Check1 Check2 Check3 Check4 Check5 Check6 Check7 Check8 Check9 Check10 Check11 "
-              "Check12 Check13 Check14 Check15 Check16 Check17 Text1 Command1 Command2 Command3 "
-              "Command4 Check1 Check2");
-
-    selvaro.PressKeys({VK_SPACE});  // drive B
-    EXPECT_EQ(selvaro.Text("Text1"), L"2");
-    for (int press = 0; press < 19; ++press) selvaro.PressKeys({VK_TAB});
-    ASSERT_EQ(selvaro.FocusedControl(), "Command3");
-    for (WORD key : {VK_SPACE, VK_RETURN, VK_ESCAPE}) selvaro.PressKeys({key});
-    EXPECT_EQ(selvaro.Text("Text1"), L"2");
-    EXPECT_EQ(selvaro.MessageBoxCount(), 0);
-    EXPECT_FALSE(PathExists(selvaro.script()));
-
-    selvaro.PressKeys({VK_MENU, VK_F4});
-    EXPECT_EQ(selvaro.ExitCode(), 0u);
+// The text grows with the screen's DPI as the places do.
+TEST(Window, ScalesItsFontsWithTheScreenDpi) {
+    const ScopedRegistryValue dpi(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", 144);
+    const RunningSelvaro selvaro;
+    EXPECT_EQ(std::pair(InkRows(selvaro.Control("Check2"), 32), InkRows(selvaro.Control("Label8"))),
+              std::pair(16, 17));
 }
 
 TEST(Window, AnUntrappedErrorIsReportedOnceAndNoHandlerRunsAfterIt) {
@@ -137,6 +174,27 @@ TEST(Window, StartedMinimizedItIsWholeWhenRestoredAfterTheFade) {
     selvaro.Settle();
     EXPECT_EQ(selvaro.Alpha(), 252);
     EXPECT_EQ(selvaro.FocusedControl(), "Check1");
+}
+
+// While it lives, the shell opens web addresses with a command that appends the address and its
+// working directory to calls.txt in that directory.
+TEST(WebLink, OpensTheMakersAddressOnceFromTheApplicationDirectoryInAnApartment) {
+    const ScopedRegistryValue browser(HKEY_CLASSES_ROOT, L"http\\shell\\open\\command", nullptr,
+                                      L"cmd.exe /c echo %1>>calls.txt&cd>>calls.txt");
+    RunningSelvaro selvaro;
+    selvaro.Click("Label6");
+    selvaro.Click("Label8");
+    const std::wstring calls = selvaro.directory() + L"\\calls.txt";
+    WaitFor([&] { return PathExists(calls); }, 5000);
+    Sleep(500);
+    EXPECT_EQ(ReadFileBytes(calls),
+              "http://selvaro.example\r\n" + NarrowToAnsi(selvaro.directory()) + "\r\n");
+    EXPECT_EQ(selvaro.MessageBoxCount(), 0);
+
+    // The shell is called from a single-threaded apartment, which the first call sets up.
+    CallShellExecute(nullptr, L"Open", L"http://selvaro.example", L"", selvaro.directory().c_str(),
+                     SW_SHOWNORMAL);
+    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), RPC_E_CHANGED_MODE);
 }
 
 }  // namespace
