@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -36,9 +35,8 @@ inline std::wstring FreshDirectory(const std::wstring& name = L"") {
 }
 
 inline std::string ReadFileBytes(const std::wstring& path) {
-    std::ostringstream bytes;
-    bytes << std::ifstream(std::filesystem::path(path), std::ios::binary).rdbuf();
-    return bytes.str();
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
 }
 
 inline bool PathExists(const std::wstring& path) {
@@ -59,9 +57,8 @@ inline HANDLE StartProgram(const std::wstring& path, int showCommand = -1) {
     PROCESS_INFORMATION info{};
     std::wstring commandLine = L"\"" + path + L"\"";
     if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &info)) {
+                        nullptr, &startup, &info))
         return nullptr;
-    }
     CloseHandle(info.hThread);
     return info.hProcess;
 }
@@ -79,9 +76,8 @@ class ScopedRegistryValue {
                         const void* data, std::size_t size)
         : root_(root), key_(key), name_(name) {
         if (RegGetValueW(root, key, name, RRF_RT_ANY | RRF_NOEXPAND, &savedType_, saved_,
-                         &savedSize_) != ERROR_SUCCESS) {
+                         &savedSize_) != ERROR_SUCCESS)
             savedType_ = REG_NONE;  // there was no value
-        }
         RegSetKeyValueW(root, key, name, type, data, static_cast<DWORD>(size));
     }
     ~ScopedRegistryValue() {
@@ -111,9 +107,8 @@ inline HWND ControlWindow(HWND form, std::string_view name) {
 // Checks done() every pollMs until it holds or timeoutMs have passed; returns whether it held.
 template <typename Condition>
 bool WaitFor(Condition done, DWORD timeoutMs = 10000, DWORD pollMs = 20) {
-    for (const ULONGLONG end = GetTickCount64() + timeoutMs; !done(); Sleep(pollMs)) {
+    for (const ULONGLONG end = GetTickCount64() + timeoutMs; !done(); Sleep(pollMs))
         if (GetTickCount64() >= end) return false;
-    }
     return true;
 }
 

