@@ -1,4 +1,5 @@
-// The real window, driven through the mouse and keyboard.
+// The real window, driven through the mouse and keyboard: its look, its keys, its errors, the web
+// link and the refresh button.
 #include <gtest/gtest.h>
 
 #include <objbase.h>
@@ -177,15 +178,44 @@ TEST(WebLink, OpensTheMakersAddressOnceFromTheApplicationDirectoryInAnApartment)
     selvaro.Click("Label6");
     selvaro.Click("Label8");
     const std::wstring calls = selvaro.directory() + L"\\calls.txt";
-    WaitFor([&] { return PathExists(calls); }, 5000);
-    Sleep(500);
-    EXPECT_EQ(ReadFileBytes(calls),
-              "http://selvaro.example\r\n" + NarrowToAnsi(selvaro.directory()) + "\r\n");
+    const std::string once =
+        "http://selvaro.example\r\n" + NarrowToAnsi(selvaro.directory()) + "\r\n";
+    WaitFor([&] { return ReadFileBytes(calls) == once; }, 20000);
+    Sleep(1500);  // for a second call, if there is one
+    EXPECT_EQ(ReadFileBytes(calls), once);
 
     // The shell is called from a single-threaded apartment, which the first call sets up.
     CallShellExecute(nullptr, L"Open", L"http://selvaro.example", L"", selvaro.directory().c_str(),
                      SW_SHOWNORMAL);
     EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), RPC_E_CHANGED_MODE);
+}
+
+// The refresh button ends every explorer.exe of the user's session, whatever the letter case of
+// its name, and nothing else: the names are compared whole, by the system's lower-case mapping.
+// It ends Wine's own explorer.exe too: it runs alone, after the other tests.
+TEST(Refresh, EndsEveryExplorerExeOfTheSessionAndLeavesOtherNames) {
+    // A copy of Selvaro waits for its user under each name; minimized, it stays out of the way of
+    // the clicks.
+    // clang-format off
+    std::vector<std::pair<HANDLE, DWORD>> standIns;  // the process, and the exit code it must have
+    for (const auto& [name, ends] : {std::pair{L"explorer.exe", true}, {L"EXPLORER.EXE", true},
+                                     {L"explorer", false}, {L"xexplorer.exe", false}, {L"explorer.exe.exe", false}}) {
+        // clang-format on
+        const std::wstring path = FreshDirectory() + L"\\" + name;
+        CopyBuiltProgram(L"Selvaro.exe", path);
+        standIns.emplace_back(StartProgram(path, SW_SHOWMINNOACTIVE), ends ? 0 : STILL_ACTIVE);
+    }
+    RunningSelvaro selvaro;
+    selvaro.Click("Command4");
+    for (const auto& [process, code] : standIns) {
+        DWORD exitCode = 1;
+        WaitForSingleObject(process, code == 0 ? 5000 : 0);
+        EXPECT_TRUE(GetExitCodeProcess(process, &exitCode) && exitCode == code) << exitCode;
+        TerminateProcess(process, 0);
+        CloseHandle(process);
+    }
+    EXPECT_EQ(selvaro.ExitCode(0), static_cast<DWORD>(STILL_ACTIVE));
+    EXPECT_EQ(selvaro.MessageBoxCount(), 0);
 }
 
 }  // namespace
