@@ -34,7 +34,7 @@ struct PreferPlantedDlls {
 };
 
 TEST(DllSearch, NoDllBesideTheProgramIsLoadedAndEveryCommandWorks) {
-    const ScopedRegistryValue policy(HKEY_CURRENT_USER, kPolicyKey, L"NoDrives", DWORD{0x5A5});
+    const ScopedRegistryValue policy(HKEY_CURRENT_USER, kPolicyKey, L"NoDrives", kUntouched);
     const RecordedBrowser browser;
     const PreferPlantedDlls preferPlanted;
     const std::wstring directory = FreshDirectory();
@@ -44,9 +44,9 @@ TEST(DllSearch, NoDllBesideTheProgramIsLoadedAndEveryCommandWorks) {
         RunningSelvaro selvaro(directory);
         selvaro.Click("Check1");
         selvaro.Click("Command1");
-        EXPECT_TRUE(WaitFor([] { return NoDrivesPolicy() == 1u; }));
+        EXPECT_TRUE(PolicyBecomes(1));
         selvaro.Click("Command2");
-        EXPECT_TRUE(WaitFor([] { return NoDrivesPolicy() == 0u; }));
+        EXPECT_TRUE(PolicyBecomes(0));
         selvaro.Click("Label8");
         EXPECT_EQ(RecordedBrowser::Calls(directory).find(kWebAddress), 0u);
         EXPECT_EQ(selvaro.MessageBoxCount(), 0);

@@ -7,8 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
-#include <optional>
-#include <sstream>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -27,16 +26,17 @@ namespace selvaro::testing {
 inline std::wstring FreshDirectory(const std::wstring& name = L"") {
     // Tick counts come round again from one run to the next: try until the directory is new.
     for (unsigned attempt = GetTickCount();; ++attempt) {
-        const auto directory = std::filesystem::temp_directory_path() /
-                               (L"selvaro-" + std::to_wstring(attempt) + name);
-        if (std::filesystem::create_directory(directory)) return directory.wstring();
+        const std::wstring directory = (std::filesystem::temp_directory_path() /
+                                        (L"selvaro-" + std::to_wstring(attempt) + name))
+                                           .wstring();
+        if (CreateDirectoryW(directory.c_str(), nullptr)) return directory;
+        if (GetLastError() != ERROR_ALREADY_EXISTS) throw std::runtime_error("no directory");
     }
 }
 
 inline std::string ReadFileBytes(const std::wstring& path) {
-    std::ostringstream bytes;
-    bytes << std::ifstream(std::filesystem::path(path), std::ios::binary).rdbuf();
-    return bytes.str();
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
 }
 
 inline bool PathExists(const std::wstring& path) {
@@ -57,66 +57,42 @@ inline HANDLE StartProgram(const std::wstring& path, int showCommand = -1) {
     PROCESS_INFORMATION info{};
     std::wstring commandLine = L"\"" + path + L"\"";
     if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &info)) {
+                        nullptr, &startup, &info))
         return nullptr;
-    }
     CloseHandle(info.hThread);
     return info.hProcess;
-}
-
-inline constexpr wchar_t kPolicyKey[] =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
-
-// The per-user NoDrives policy value.
-inline std::optional<DWORD> NoDrivesPolicy() {
-    DWORD value = 0, size = sizeof(value);
-    const LSTATUS status = RegGetValueW(HKEY_CURRENT_USER, kPolicyKey, L"NoDrives",
-                                        RRF_RT_REG_DWORD, nullptr, &value, &size);
-    return status == ERROR_SUCCESS ? std::optional(value) : std::nullopt;
-}
-
-inline void SetNoDrivesPolicy(DWORD value) {
-    RegSetKeyValueW(HKEY_CURRENT_USER, kPolicyKey, L"NoDrives", REG_DWORD, &value, sizeof(value));
 }
 
 // Sets a registry value (a text or a number) for as long as it lives, then puts back what was
 // there, or removes it.
 class ScopedRegistryValue {
   public:
+    ScopedRegistryValue(HKEY root, const wchar_t* key, const wchar_t* name, DWORD number)
+        : ScopedRegistryValue(root, key, name, REG_DWORD, &number, sizeof(number)) {}
     ScopedRegistryValue(HKEY root, const wchar_t* key, const wchar_t* name,
                         const std::wstring& text)
+        : ScopedRegistryValue(root, key, name, REG_SZ, text.c_str(), text.size() * 2 + 2) {}
+    ScopedRegistryValue(HKEY root, const wchar_t* key, const wchar_t* name, DWORD type,
+                        const void* data, std::size_t size)
         : root_(root), key_(key), name_(name) {
-        Set(REG_SZ, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-    }
-    ScopedRegistryValue(HKEY root, const wchar_t* key, const wchar_t* name, DWORD number)
-        : root_(root), key_(key), name_(name) {
-        Set(REG_DWORD, &number, sizeof(number));
+        if (RegGetValueW(root, key, name, RRF_RT_ANY | RRF_NOEXPAND, &savedType_, saved_,
+                         &savedSize_) != ERROR_SUCCESS)
+            savedType_ = REG_NONE;  // there was no value
+        RegSetKeyValueW(root, key, name, type, data, static_cast<DWORD>(size));
     }
     ~ScopedRegistryValue() {
-        if (savedType_ == REG_NONE)
-            RegDeleteKeyValueW(root_, key_, name_);
-        else
-            RegSetKeyValueW(root_, key_, name_, savedType_, saved_.data(), saved_.size());
+        if (savedType_ == REG_NONE) RegDeleteKeyValueW(root_, key_, name_);
+        if (savedType_ != REG_NONE)
+            RegSetKeyValueW(root_, key_, name_, savedType_, saved_, savedSize_);
     }
     ScopedRegistryValue(const ScopedRegistryValue&) = delete;
     ScopedRegistryValue& operator=(const ScopedRegistryValue&) = delete;
 
   private:
-    void Set(DWORD type, const void* data, std::size_t size) {
-        DWORD savedSize = 4096;
-        saved_.resize(savedSize);
-        if (RegGetValueW(root_, key_, name_, RRF_RT_ANY | RRF_NOEXPAND, &savedType_, saved_.data(),
-                         &savedSize) != ERROR_SUCCESS) {
-            savedType_ = REG_NONE;
-        }
-        saved_.resize(savedSize);
-        RegSetKeyValueW(root_, key_, name_, type, data, static_cast<DWORD>(size));
-    }
-
     HKEY root_;
     const wchar_t *key_, *name_;
-    DWORD savedType_ = REG_NONE;  // REG_NONE: there was no value
-    std::string saved_;
+    DWORD savedType_ = REG_NONE, savedSize_ = sizeof(saved_);
+    char saved_[2048];
 };
 
 // The window of a control of Selvaro's main window, found by the control's name.
@@ -131,10 +107,25 @@ inline HWND ControlWindow(HWND form, std::string_view name) {
 // Checks done() every pollMs until it holds or timeoutMs have passed; returns whether it held.
 template <typename Condition>
 bool WaitFor(Condition done, DWORD timeoutMs = 10000, DWORD pollMs = 20) {
-    for (const ULONGLONG end = GetTickCount64() + timeoutMs; !done(); Sleep(pollMs)) {
+    for (const ULONGLONG end = GetTickCount64() + timeoutMs; !done(); Sleep(pollMs))
         if (GetTickCount64() >= end) return false;
-    }
     return true;
+}
+
+inline constexpr wchar_t kPolicyKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+inline constexpr DWORD kUntouched = 0x5A5;  // stands in the policy while a test runs
+
+inline DWORD NoDrivesPolicy() {
+    DWORD value = 0, size = sizeof(value);
+    RegGetValueW(HKEY_CURRENT_USER, kPolicyKey, L"NoDrives", RRF_RT_REG_DWORD, nullptr, &value,
+                 &size);
+    return value;
+}
+
+// Whether the user's NoDrives policy comes to hold the value in time.
+inline bool PolicyBecomes(DWORD value, DWORD timeoutMs = 10000) {
+    return WaitFor([&] { return NoDrivesPolicy() == value; }, timeoutMs);
 }
 
 // While it lives, the shell opens web addresses with a command that appends the address and its
@@ -170,10 +161,9 @@ class RunningSelvaro {
         CopyBuiltProgram(L"Selvaro.exe", directory + L"\\Selvaro.exe");
         process_ = StartProgram(directory + L"\\Selvaro.exe", showCommand);
         // No pause between looks: the first alpha is read before the fade's first tick.
-        WaitFor([&] { return !TopWindowsOf(process_, kFormClassName).empty(); }, 30000, 0);
-        const auto forms = TopWindowsOf(process_, kFormClassName);
-        if (forms.empty()) throw std::runtime_error("Selvaro's window did not appear");
-        form_ = forms.front();
+        if (!WaitFor([&] { return !TopWindowsOf(process_, kFormClassName).empty(); }, 30000, 0))
+            throw std::runtime_error("Selvaro's window did not appear");
+        form_ = TopWindowsOf(process_, kFormClassName).front();
         firstAlpha_ = Alpha();
         if (showCommand == -1)
             WaitFor([&] { return GetForegroundWindow() == form_ && Alpha() == 252; });
@@ -193,10 +183,10 @@ class RunningSelvaro {
 
     HWND Control(std::string_view name) const { return ControlWindow(form_, name); }
     std::wstring Text(std::string_view name) const {
-        std::wstring text(4096, L'\0');
-        text.resize(static_cast<std::size_t>(SendMessageW(Control(name), WM_GETTEXT, text.size(),
-                                                          reinterpret_cast<LPARAM>(text.data()))));
-        return text;
+        wchar_t text[4096];
+        const LRESULT length = SendMessageW(Control(name), WM_GETTEXT, std::size(text),
+                                            reinterpret_cast<LPARAM>(text));
+        return std::wstring(text, static_cast<std::size_t>(length));
     }
     std::string FocusedControl() const {
         GUITHREADINFO info{};
@@ -219,22 +209,15 @@ class RunningSelvaro {
         if (GetWindowRgnBox(Control(name), &visible) != ERROR)
             area.right = area.left + visible.right;
         SetCursorPos((area.left + area.right) / 2, (area.top + area.bottom) / 2);
-        INPUT inputs[2] = {{INPUT_MOUSE, {}}, {INPUT_MOUSE, {}}};
-        inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-        inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-        SendInput(2, inputs, sizeof(INPUT));
+        mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+        mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
         Settle();
     }
     // Presses the keys in order and releases them the other way round.
     void PressKeys(std::initializer_list<WORD> keys) const {
-        std::vector<INPUT> inputs(keys.size() * 2);
-        for (std::size_t at = 0; at < keys.size(); ++at) {
-            INPUT &down = inputs[at], &up = inputs[inputs.size() - 1 - at];
-            down.type = up.type = INPUT_KEYBOARD;
-            down.ki.wVk = up.ki.wVk = keys.begin()[at];
-            up.ki.dwFlags = KEYEVENTF_KEYUP;
-        }
-        SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+        for (WORD key : keys) keybd_event(static_cast<BYTE>(key), 0, 0, 0);
+        for (auto key = std::rbegin(keys); key != std::rend(keys); ++key)
+            keybd_event(static_cast<BYTE>(*key), 0, KEYEVENTF_KEYUP, 0);
         Settle();
     }
     // Input reaches the program's queue on its own time, and behind any message sent to it:
@@ -245,12 +228,8 @@ class RunningSelvaro {
             Sleep(25);
             SendMessageTimeoutW(form_, WM_NULL, 0, 0, SMTO_NORMAL, 5000, nullptr);
             const std::string focus = FocusedControl();
-            std::wstring state = Text("Text1") + std::to_wstring(MessageBoxCount()) +
-                                 std::wstring(focus.begin(), focus.end());
-            for (const ControlSpec& entry : kControls) {
-                state += static_cast<wchar_t>(L'0' +
-                                              SendMessageW(Control(entry.name), BM_GETCHECK, 0, 0));
-            }
+            const std::wstring state = Text("Text1") + std::to_wstring(MessageBoxCount()) +
+                                       std::wstring(focus.begin(), focus.end());
             if (round >= 3 && state == last) return;
             last = state;
         }
@@ -275,10 +254,10 @@ class RunningSelvaro {
     std::wstring DismissMessageBox() const {
         if (!WaitFor([&] { return MessageBoxCount() > 0; })) return {};
         const HWND box = TopWindowsOf(process_, L"#32770").front();
-        std::wstring text(1024, L'\0');
-        text.resize(static_cast<std::size_t>(GetDlgItemTextW(box, 0xFFFF, text.data(), 1024)));
+        wchar_t text[1024];
+        const UINT length = GetDlgItemTextW(box, 0xFFFF, text, static_cast<int>(std::size(text)));
         PostMessageW(box, WM_COMMAND, IDOK, 0);
-        return text;
+        return std::wstring(text, length);
     }
 
   private:

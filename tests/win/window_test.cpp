@@ -1,11 +1,16 @@
-// The real window, driven through the mouse and keyboard.
+// The real window, driven through the mouse and keyboard: its look, its keys, its errors, the web
+// link and the refresh button.
 #include <gtest/gtest.h>
+
+#include <objbase.h>
 
 #include <algorithm>
 #include <map>
 #include <vector>
 
 #include "app/controls.h"
+#include "base/shell_execute_win.h"
+#include "base/text_win.h"
 #include "tests/win/harness.h"
 
 namespace selvaro::testing {
@@ -28,32 +33,76 @@ std::map<std::string_view, Place> Places(const RunningSelvaro& selvaro) {
     return places;
 }
 
-TEST(Window, OpensAsAFixedToolWindowWithItsControlsInPlace) {
+// The rows of a control in which the screen shows ink, from the given column on: pixels with less
+// than half of full red, which neither the white face nor the light-grey one has.
+int InkRows(HWND control, int fromColumn = 0) {
+    RECT area;
+    GetWindowRect(control, &area);
+    const HDC screen = GetDC(nullptr);
+    int rows = 0;
+    for (int y = area.top; y < area.bottom; ++y) {
+        int x = area.left + fromColumn;
+        while (x < area.right && GetRValue(GetPixel(screen, x, y)) >= 128) ++x;
+        rows += x < area.right;
+    }
+    ReleaseDC(nullptr, screen);
+    return rows;
+}
+
+TEST(Window, OpensWithItsControlsInPlaceAndInTabOrderAndOnlyDriveKeysAct) {
     RunningSelvaro selvaro;
     EXPECT_EQ(selvaro.firstAlpha(), 1);  // Load and Activate, before the fade's first tick
     EXPECT_EQ(selvaro.Alpha(), 252);
     EXPECT_TRUE(GetWindowLongW(selvaro.form(), GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
     EXPECT_FALSE(GetWindowLongW(selvaro.form(), GWL_STYLE) &
                  (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
-    // At 96 DPI, 15 twips to the pixel.
-    const std::map<std::string_view, Place> expected{
-        {"Form1", {0, 0, 472, 208}},           {"Check1", {16, 16, 97, 17}},
-        {"Check14", {288, 80, 83, 17}},        {"Check17", {16, 112, 97, 17}},
-        {"Command1", {6, 164, 137, 33}},       {"Command4", {238, 164, 107, 33}},
-        {"Label8", {352, 144, 95, 17}},        {"Text1", {170, 320, 273, 19}},
-        {"information", {464, 236, 473, 145}}, {"Frame2", {224, 8, 241, 129}}};
+    // At 96 DPI, 15 twips to the pixel. First the drive boxes in tab order, in rows of five.
+    // clang-format off
+    const std::pair<std::string_view, Place> expected[] = {
+        {"Check1", {16, 16, 97, 17}}, {"Check2", {104, 16, 97, 17}}, {"Check3", {200, 16, 97, 17}},
+        {"Check4", {288, 16, 97, 17}}, {"Check5", {376, 16, 97, 17}}, {"Check6", {16, 48, 97, 17}},
+        {"Check7", {104, 48, 97, 17}}, {"Check8", {200, 48, 97, 17}}, {"Check9", {288, 48, 97, 17}},
+        {"Check10", {376, 48, 97, 17}}, {"Check11", {16, 80, 97, 17}}, {"Check12", {104, 80, 97, 17}},
+        {"Check13", {200, 80, 97, 17}}, {"Check14", {288, 80, 83, 17}}, {"Check15", {376, 80, 97, 17}},
+        {"Check16", {104, 112, 97, 17}}, {"Check17", {16, 112, 97, 17}}, {"Form1", {0, 0, 472, 208}},
+        {"Command1", {6, 164, 137, 33}}, {"Command4", {238, 164, 107, 33}}, {"Label8", {352, 144, 95, 17}},
+        {"Text1", {170, 320, 273, 19}}, {"information", {464, 236, 473, 145}}, {"Frame2", {224, 8, 241, 129}}};
+    // clang-format on
     const auto places = Places(selvaro);
     for (const auto& [name, place] : expected) EXPECT_EQ(places.at(name), place) << name;
+    for (std::size_t box = 0; box < 17; ++box) {
+        const std::wstring letter(1, L"ABCDEFGHIJKLMNOQP"[box]);
+        EXPECT_EQ(selvaro.Text(expected[box].first), L"Drive " + letter + L" :\\");
+    }
+    // The captions' height in ink: drive B's after its check square, and the web link's.
+    EXPECT_EQ(std::pair(InkRows(selvaro.Control("Check2"), 32), InkRows(selvaro.Control("Label8"))),
+              std::pair(12, 11));
     EXPECT_EQ(GetParent(selvaro.Control("Label7")), selvaro.Control("Frame2"));
 
     EXPECT_EQ(selvaro.Text("Command1"),
               L"\u0645\u062e\u0641\u064a \u0633\u0627\u0632\u064a "
               L"\u062f\u0631\u0627\u064a\u0648\u0647\u0627");
     EXPECT_EQ(selvaro.Text("Text1") + selvaro.Text("Text2"), L"\"");
-    for (const char* hidden : {"information", "Text2"}) {
-        EXPECT_FALSE(GetWindowLongW(selvaro.Control(hidden), GWL_STYLE) & WS_VISIBLE) << hidden;
-    }
     EXPECT_EQ(selvaro.FocusedControl(), "Check1");
+
+    std::string visited = selvaro.FocusedControl();
+    for (int press = 0; press < 23; ++press) {
+        selvaro.PressKeys({VK_TAB});
+        visited.append(" ").append(selvaro.FocusedControl());
+    }
+    EXPECT_EQ(visited,  // drives A to O, then Q, P, the mask field and the buttons, and round again
+              "Check1 Check2 Check3 Check4 Check5 Check6 Check7 Check8 Check9 Check10 Check11 "
+              "Check12 Check13 Check14 Check15 Check16 Check17 Text1 Command1 Command2 Command3 "
+              "Command4 Check1 Check2");
+
+    selvaro.PressKeys({VK_SPACE});  // drive B; then About, Enter and Escape, which do nothing
+    selvaro.Click("Command3");
+    for (WORD key : {VK_SPACE, VK_RETURN, VK_ESCAPE}) selvaro.PressKeys({key});
+    EXPECT_EQ(selvaro.Text("Text1") + std::to_wstring(selvaro.MessageBoxCount()), L"20");
+    EXPECT_FALSE(PathExists(selvaro.script()) || IsWindowVisible(selvaro.Control("information")) ||
+                 IsWindowVisible(selvaro.Control("Text2")));
+    selvaro.PressKeys({VK_MENU, VK_F4});
+    EXPECT_EQ(selvaro.ExitCode(), 0u);
 }
 
 // The box around the dark pixels of a width by height part of what dc shows, from (x, y).
@@ -139,38 +188,11 @@ TEST(WindowAt144Dpi, ScalesPlacesAndFontsAndShowsEveryCaptionWhole) {
     ReleaseDC(nullptr, screen);
 }
 
-TEST(Window, TabVisitsDrivesThenTheFieldAndButtonsAndOnlyDriveKeysAct) {
-    RunningSelvaro selvaro;
-    std::string visited = selvaro.FocusedControl();
-    for (int press = 0; press < 23; ++press) {
-        selvaro.PressKeys({VK_TAB});
-        visited.append(" ").append(selvaro.FocusedControl());
-    }
-    EXPECT_EQ(visited,  // drives A to O, then Q, P, the mask field and the buttons, and round again
-              "Check1 Check2 Check3 Check4 Check5 Check6 Check7 Check8 Check9 Check10 Check11 "
-              "Check12 Check13 Check14 Check15 Check16 Check17 Text1 Command1 Command2 Command3 "
-              "Command4 Check1 Check2");
-
-    selvaro.PressKeys({VK_SPACE});  // drive B
-    EXPECT_EQ(selvaro.Text("Text1"), L"2");
-    for (int press = 0; press < 19; ++press) selvaro.PressKeys({VK_TAB});
-    ASSERT_EQ(selvaro.FocusedControl(), "Command3");
-    for (WORD key : {VK_SPACE, VK_RETURN, VK_ESCAPE}) selvaro.PressKeys({key});
-    EXPECT_EQ(selvaro.Text("Text1"), L"2");
-    EXPECT_EQ(selvaro.MessageBoxCount(), 0);
-    EXPECT_FALSE(PathExists(selvaro.script()));
-
-    selvaro.PressKeys({VK_MENU, VK_F4});
-    EXPECT_EQ(selvaro.ExitCode(), 0u);
-}
-
 TEST(Window, AnUntrappedErrorIsReportedOnceAndNoHandlerRunsAfterIt) {
     RunningSelvaro selvaro;
     selvaro.Click("Command2");
-    ASSERT_TRUE(PathExists(selvaro.script()));
     selvaro.TypeInto("Text1", L"1e999");
     selvaro.Click("Check1");
-    ASSERT_EQ(selvaro.MessageBoxCount(), 1);
     // A click while the message shows, then the end of the session; then the message's end.
     SendMessageTimeoutW(selvaro.Control("Check2"), BM_CLICK, 0, 0, SMTO_NORMAL, 5000, nullptr);
     SendMessageTimeoutW(selvaro.form(), WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 5000, nullptr);
@@ -191,6 +213,55 @@ TEST(Window, StartedMinimizedItIsWholeWhenRestoredAfterTheFade) {
     selvaro.Settle();
     EXPECT_EQ(selvaro.Alpha(), 252);
     EXPECT_EQ(selvaro.FocusedControl(), "Check1");
+}
+
+// While it lives, the shell opens web addresses with a command that appends the address and its
+// working directory to calls.txt in that directory.
+TEST(WebLink, OpensTheMakersAddressOnceFromTheApplicationDirectoryInAnApartment) {
+    const ScopedRegistryValue browser(HKEY_CLASSES_ROOT, L"http\\shell\\open\\command", nullptr,
+                                      L"cmd.exe /c echo %1>>calls.txt&cd>>calls.txt");
+    RunningSelvaro selvaro;
+    selvaro.Click("Label6");
+    selvaro.Click("Label8");
+    const std::wstring calls = selvaro.directory() + L"\\calls.txt";
+    const std::string once =
+        "http://selvaro.example\r\n" + NarrowToAnsi(selvaro.directory()) + "\r\n";
+    WaitFor([&] { return ReadFileBytes(calls) == once; }, 20000);
+    Sleep(1500);  // for a second call, if there is one
+    EXPECT_EQ(ReadFileBytes(calls), once);
+
+    // The shell is called from a single-threaded apartment, which the first call sets up.
+    CallShellExecute(nullptr, L"Open", L"http://selvaro.example", L"", selvaro.directory().c_str(),
+                     SW_SHOWNORMAL);
+    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), RPC_E_CHANGED_MODE);
+}
+
+// The refresh button ends every explorer.exe of the user's session, whatever the letter case of
+// its name, and nothing else: the names are compared whole, by the system's lower-case mapping.
+// It ends Wine's own explorer.exe too: it runs alone, after the other tests.
+TEST(Refresh, EndsEveryExplorerExeOfTheSessionAndLeavesOtherNames) {
+    // A copy of Selvaro waits for its user under each name; minimized, it stays out of the way of
+    // the clicks.
+    // clang-format off
+    std::vector<std::pair<HANDLE, DWORD>> standIns;  // the process, and the exit code it must have
+    for (const auto& [name, ends] : {std::pair{L"explorer.exe", true}, {L"EXPLORER.EXE", true},
+                                     {L"explorer", false}, {L"xexplorer.exe", false}, {L"explorer.exe.exe", false}}) {
+        // clang-format on
+        const std::wstring path = FreshDirectory() + L"\\" + name;
+        CopyBuiltProgram(L"Selvaro.exe", path);
+        standIns.emplace_back(StartProgram(path, SW_SHOWMINNOACTIVE), ends ? 0 : STILL_ACTIVE);
+    }
+    RunningSelvaro selvaro;
+    selvaro.Click("Command4");
+    for (const auto& [process, code] : standIns) {
+        DWORD exitCode = 1;
+        WaitForSingleObject(process, code == 0 ? 5000 : 0);
+        EXPECT_TRUE(GetExitCodeProcess(process, &exitCode) && exitCode == code) << exitCode;
+        TerminateProcess(process, 0);
+        CloseHandle(process);
+    }
+    EXPECT_EQ(selvaro.ExitCode(0), static_cast<DWORD>(STILL_ACTIVE));
+    EXPECT_EQ(selvaro.MessageBoxCount(), 0);
 }
 
 }  // namespace
