@@ -168,6 +168,28 @@ unsigned ProcessCountByName(const wchar_t* imageName) {
 
 // The program under measurement, started with its own directory as the current one; closed as
 // the close box closes it (ended if it does not go) when this goes.
+// Starts a program; its process handle, or nullptr.
+HANDLE StartProgram(const std::wstring& path) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    std::wstring commandLine = L"\"" + path + L"\"";
+    if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &info))
+        return nullptr;
+    CloseHandle(info.hThread);
+    return info.hProcess;
+}
+
+// The window of a control of Selvaro's main window, found by the control's name.
+HWND ControlWindow(HWND form, std::string_view name) {
+    const ControlSpec* entry = FindControl(name);
+    if (entry == nullptr) return nullptr;
+    const HWND container =
+        entry->container == kFormName ? form : ControlWindow(form, entry->container);
+    return GetDlgItem(container, ControlId(*entry));
+}
+
 class Program {
   public:
     explicit Program(const std::wstring& path)

@@ -17,12 +17,10 @@ namespace {
 
 // What an action gives, or "error N" for the run-time error it raises.
 template <typename Action>
-std::string Outcome(Action action) {
-    try {
-        return action();
-    } catch (const RunTimeError& error) {
-        return "error " + std::to_string(error.number());
-    }
+std::string Outcome(Action action) try {
+    return action();
+} catch (const RunTimeError& error) {
+    return "error " + std::to_string(error.number());
 }
 
 TEST(LeadingNumber, ReadsTheNumberATextBeginsWithAndZeroForAnyOtherText) {
@@ -47,9 +45,8 @@ TEST(UpdatedMaskText, AddsOrSubtractsTheWeightOfTheClickedBox) {
         {"12abc", "+A", "13"}, {"0", "-A", "-1"}, {"007", "-A", "6"}, {"", "+K", "1024"},
         {"", "+P", "32768"}, {"131071", "-Q", "65535"}};
     // clang-format on
-    for (const auto& [before, click, after] : clicks) {
+    for (const auto& [before, click, after] : clicks)
         EXPECT_EQ(UpdatedMaskText(before, click[0] == '+', DriveWeight(click[1])), after) << click;
-    }
 }
 
 TEST(PolicyCommands, ShowWritesZeroAndHideTheMaskInHexadecimalOrRefusesItUnlessHelpShows) {
@@ -69,15 +66,14 @@ TEST(PolicyCommands, ShowWritesZeroAndHideTheMaskInHexadecimalOrRefusesItUnlessH
     }
 }
 
-TEST(ControlTable, GivesTheBoxesTheirLettersAndTheHandTo24Controls) {
-    std::string letters;
-    int hands = 0;
+TEST(ControlTable, GivesTheBoxesTheirLettersAndTheHandToTheBoxesButtonsAndLinks) {
+    std::string letters, hands;  // control by control, in tab order
     for (const ControlSpec& control : kControls) {
-        if (control.driveLetter != 0) letters += control.driveLetter;
-        hands += control.handCursor;
+        letters += control.driveLetter != 0 ? control.driveLetter : '.';
+        hands += control.handCursor ? '+' : '.';
     }
-    EXPECT_EQ(letters, "ABCDEFGHIJKLMNOQP");  // in tab order: Check16 is Q, Check17 is P
-    EXPECT_EQ(hands, 24);
+    EXPECT_EQ(letters, "ABCDEFGHIJKLMNOQP................");  // Check16 is Q, Check17 is P
+    EXPECT_EQ(hands, "+++++++++++++++++.++++........+++");    // the boxes, buttons and links
 }
 
 TEST(ControlTable, ADriveBoxIsCutWhereTheNextBoxInItsRowBegins) {

@@ -5,9 +5,11 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -15,6 +17,7 @@
 
 #include "app/controls.h"
 #include "app/form1_win.h"
+#include "base/handles_win.h"
 #include "base/text_win.h"
 
 namespace selvaro::testing {
@@ -24,14 +27,13 @@ namespace selvaro::testing {
 
 // A new empty directory under the temporary directory; name gives its last part.
 inline std::wstring FreshDirectory(const std::wstring& name = L"") {
-    // Tick counts come round again from one run to the next: try until the directory is new.
-    for (unsigned attempt = GetTickCount();; ++attempt) {
-        const std::wstring directory = (std::filesystem::temp_directory_path() /
-                                        (L"selvaro-" + std::to_wstring(attempt) + name))
-                                           .wstring();
-        if (CreateDirectoryW(directory.c_str(), nullptr)) return directory;
-        if (GetLastError() != ERROR_ALREADY_EXISTS) throw std::runtime_error("no directory");
-    }
+    static int made = 0;  // by this process
+    const auto directory = std::filesystem::temp_directory_path() /
+                           (L"selvaro-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                            std::to_wstring(++made) + name);
+    std::filesystem::remove_all(directory);
+    std::filesystem::create_directory(directory);
+    return directory.wstring();
 }
 
 inline std::string ReadFileBytes(const std::wstring& path) {
@@ -48,42 +50,21 @@ inline void CopyBuiltProgram(const std::wstring& program, const std::wstring& de
     CopyFileW((ApplicationDirectory() + L"\\" + program).c_str(), destination.c_str(), TRUE);
 }
 
-// Starts a program, shown as showCommand asks unless it is -1; its process handle, or nullptr.
-inline HANDLE StartProgram(const std::wstring& path, int showCommand = -1) {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = showCommand != -1 ? STARTF_USESHOWWINDOW : 0;
-    startup.wShowWindow = static_cast<WORD>(showCommand);
-    PROCESS_INFORMATION info{};
-    std::wstring commandLine = L"\"" + path + L"\"";
-    if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &info))
-        return nullptr;
-    CloseHandle(info.hThread);
-    return info.hProcess;
-}
-
-// Sets a registry value (a text or a number) for as long as it lives, then puts back what was
-// there, or removes it.
+// Sets a registry value, a DWORD or a text literal, for as long as it lives, then puts back what
+// was there, or removes it.
 class ScopedRegistryValue {
   public:
-    ScopedRegistryValue(HKEY root, const wchar_t* key, const wchar_t* name, DWORD number)
-        : ScopedRegistryValue(root, key, name, REG_DWORD, &number, sizeof(number)) {}
-    ScopedRegistryValue(HKEY root, const wchar_t* key, const wchar_t* name,
-                        const std::wstring& text)
-        : ScopedRegistryValue(root, key, name, REG_SZ, text.c_str(), text.size() * 2 + 2) {}
-    ScopedRegistryValue(HKEY root, const wchar_t* key, const wchar_t* name, DWORD type,
-                        const void* data, std::size_t size)
+    template <typename Value>
+    ScopedRegistryValue(HKEY root, const wchar_t* key, const wchar_t* name, const Value& value)
         : root_(root), key_(key), name_(name) {
-        if (RegGetValueW(root, key, name, RRF_RT_ANY | RRF_NOEXPAND, &savedType_, saved_,
-                         &savedSize_) != ERROR_SUCCESS)
-            savedType_ = REG_NONE;  // there was no value
-        RegSetKeyValueW(root, key, name, type, data, static_cast<DWORD>(size));
+        if (RegGetValueW(root, key, name, RRF_RT_ANY | RRF_NOEXPAND, &type_, saved_, &size_))
+            type_ = REG_NONE;  // there was none
+        RegSetKeyValueW(root, key, name, std::is_same_v<Value, DWORD> ? REG_DWORD : REG_SZ, &value,
+                        sizeof(value));
     }
     ~ScopedRegistryValue() {
-        if (savedType_ == REG_NONE) RegDeleteKeyValueW(root_, key_, name_);
-        if (savedType_ != REG_NONE)
-            RegSetKeyValueW(root_, key_, name_, savedType_, saved_, savedSize_);
+        if (type_ == REG_NONE) RegDeleteKeyValueW(root_, key_, name_);
+        if (type_ != REG_NONE) RegSetKeyValueW(root_, key_, name_, type_, saved_, size_);
     }
     ScopedRegistryValue(const ScopedRegistryValue&) = delete;
     ScopedRegistryValue& operator=(const ScopedRegistryValue&) = delete;
@@ -91,18 +72,9 @@ class ScopedRegistryValue {
   private:
     HKEY root_;
     const wchar_t *key_, *name_;
-    DWORD savedType_ = REG_NONE, savedSize_ = sizeof(saved_);
+    DWORD type_ = REG_NONE, size_ = 2048;
     char saved_[2048];
 };
-
-// The window of a control of Selvaro's main window, found by the control's name.
-inline HWND ControlWindow(HWND form, std::string_view name) {
-    const ControlSpec* entry = FindControl(name);
-    if (entry == nullptr) throw std::invalid_argument(std::string(name));
-    const HWND container =
-        entry->container == kFormName ? form : ControlWindow(form, entry->container);
-    return GetDlgItem(container, ControlId(*entry));
-}
 
 // Checks done() every pollMs until it holds or timeoutMs have passed; returns whether it held.
 template <typename Condition>
@@ -128,19 +100,6 @@ inline bool PolicyBecomes(DWORD value, DWORD timeoutMs = 10000) {
     return WaitFor([&] { return NoDrivesPolicy() == value; }, timeoutMs);
 }
 
-// While it lives, the shell opens web addresses with a command that appends the address and its
-// working directory to calls.txt in that directory.
-struct RecordedBrowser : ScopedRegistryValue {
-    RecordedBrowser()
-        : ScopedRegistryValue(HKEY_CLASSES_ROOT, L"http\\shell\\open\\command", nullptr,
-                              L"cmd.exe /c echo %1>>calls.txt&cd>>calls.txt") {}
-    static std::string Calls(const std::wstring& directory) {
-        WaitFor([&] { return PathExists(directory + L"\\calls.txt"); });
-        Sleep(500);
-        return ReadFileBytes(directory + L"\\calls.txt");
-    }
-};
-
 inline std::vector<HWND> TopWindowsOf(HANDLE process, const wchar_t* className) {
     std::vector<HWND> found;
     for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, className, nullptr));) {
@@ -153,35 +112,50 @@ inline std::vector<HWND> TopWindowsOf(HANDLE process, const wchar_t* className) 
 
 class RunningSelvaro {
   public:
-    // Copies Selvaro.exe into directory, unless it is there already, and starts it there. Started
-    // the usual way, it is waited for until it is in front and faded in; started with a show
-    // command, until its window exists.
-    explicit RunningSelvaro(const std::wstring& directory = FreshDirectory(), int showCommand = -1)
+    // Copies Selvaro.exe into directory under the given name, unless it is there already, and
+    // starts it there. Started as a double click starts it, it is waited for until it is in front
+    // and faded in; started with another show command, until its window exists.
+    explicit RunningSelvaro(const std::wstring& directory = FreshDirectory(),
+                            int showCommand = SW_SHOWNORMAL,
+                            const std::wstring& name = L"Selvaro.exe")
         : directory_(directory) {
-        CopyBuiltProgram(L"Selvaro.exe", directory + L"\\Selvaro.exe");
-        process_ = StartProgram(directory + L"\\Selvaro.exe", showCommand);
+        const std::wstring path = directory + L"\\" + name;
+        CopyBuiltProgram(L"Selvaro.exe", path);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = static_cast<WORD>(showCommand);
+        PROCESS_INFORMATION info{};
+        CreateProcessW(path.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &startup, &info);
+        CloseHandle(info.hThread);
+        process_.reset(info.hProcess);
         // No pause between looks: the first alpha is read before the fade's first tick.
-        if (!WaitFor([&] { return !TopWindowsOf(process_, kFormClassName).empty(); }, 30000, 0))
+        if (!WaitFor([&] { return !TopWindowsOf(process_.get(), kFormClassName).empty(); }, 30000,
+                     0))
             throw std::runtime_error("Selvaro's window did not appear");
-        form_ = TopWindowsOf(process_, kFormClassName).front();
+        form_ = TopWindowsOf(process_.get(), kFormClassName).front();
         firstAlpha_ = Alpha();
-        if (showCommand == -1)
+        if (showCommand == SW_SHOWNORMAL)
             WaitFor([&] { return GetForegroundWindow() == form_ && Alpha() == 252; });
     }
     ~RunningSelvaro() {
         Close();
-        if (ExitCode() == STILL_ACTIVE) TerminateProcess(process_, 1);
-        CloseHandle(process_);
+        if (ExitCode() == STILL_ACTIVE) TerminateProcess(process_.get(), 1);
     }
-    RunningSelvaro(const RunningSelvaro&) = delete;
-    RunningSelvaro& operator=(const RunningSelvaro&) = delete;
 
     const std::wstring& directory() const { return directory_; }
     std::wstring script() const { return directory_ + L"\\Drive.reg"; }
     HWND form() const { return form_; }
     BYTE firstAlpha() const { return firstAlpha_; }  // the moment it was first seen shown
 
-    HWND Control(std::string_view name) const { return ControlWindow(form_, name); }
+    // The window of the form or of a control, found by its name in the program's table.
+    HWND Control(std::string_view name) const {
+        const ControlSpec* entry = FindControl(name);
+        if (name == kFormName) return form_;
+        if (entry == nullptr) throw std::invalid_argument(std::string(name));
+        return GetDlgItem(Control(entry->container), ControlId(*entry));
+    }
     std::wstring Text(std::string_view name) const {
         wchar_t text[4096];
         const LRESULT length = SendMessageW(Control(name), WM_GETTEXT, std::size(text),
@@ -189,17 +163,15 @@ class RunningSelvaro {
         return std::wstring(text, static_cast<std::size_t>(length));
     }
     std::string FocusedControl() const {
-        GUITHREADINFO info{};
-        info.cbSize = sizeof(info);
+        GUITHREADINFO info{sizeof(info), 0, {}, {}, {}, {}, {}, {}, {}};
         GetGUIThreadInfo(GetWindowThreadProcessId(form_, nullptr), &info);
         const ControlSpec* entry = ControlById(GetDlgCtrlID(info.hwndFocus));
         return entry != nullptr && info.hwndFocus != form_ ? std::string(entry->name) : "";
     }
-    BYTE Alpha() const {
-        BYTE alpha = 0;
-        DWORD flags = 0;
-        GetLayeredWindowAttributes(form_, nullptr, &alpha, &flags);
-        return flags & LWA_ALPHA ? alpha : 255;
+    BYTE Alpha() const {  // 255 until the window is first made layered
+        BYTE alpha = 255;
+        GetLayeredWindowAttributes(form_, nullptr, &alpha, nullptr);
+        return alpha;
     }
 
     // A left click in the middle of a control's visible part, through the mouse.
@@ -223,37 +195,31 @@ class RunningSelvaro {
     // Input reaches the program's queue on its own time, and behind any message sent to it:
     // returns once what the window shows has stopped changing.
     void Settle() const {
-        std::wstring last;
+        std::string last;
         for (int round = 0; round < 100 && ExitCode(0) == STILL_ACTIVE; ++round) {
             Sleep(25);
             SendMessageTimeoutW(form_, WM_NULL, 0, 0, SMTO_NORMAL, 5000, nullptr);
-            const std::string focus = FocusedControl();
-            const std::wstring state = Text("Text1") + std::to_wstring(MessageBoxCount()) +
-                                       std::wstring(focus.begin(), focus.end());
+            const std::string state =
+                NarrowToAnsi(Text("Text1")) + std::to_string(MessageBoxCount()) + FocusedControl();
             if (round >= 3 && state == last) return;
             last = state;
         }
-    }
-    // Sets a text field's text as if the user had typed it.
-    void TypeInto(std::string_view name, const std::wstring& text) const {
-        SendMessageW(Control(name), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
     }
     void Close() const { PostMessageW(form_, WM_CLOSE, 0, 0); }  // as the close box does
 
     // Waits for the process to end; its exit code, or STILL_ACTIVE when it has not ended in time.
     DWORD ExitCode(DWORD timeoutMs = 10000) const {
-        WaitForSingleObject(process_, timeoutMs);
-        DWORD code = 0;
-        GetExitCodeProcess(process_, &code);
+        DWORD code = WaitForSingleObject(process_.get(), timeoutMs);
+        GetExitCodeProcess(process_.get(), &code);
         return code;
     }
     int MessageBoxCount() const {
-        return static_cast<int>(TopWindowsOf(process_, L"#32770").size());
+        return static_cast<int>(TopWindowsOf(process_.get(), L"#32770").size());
     }
     // Waits for the message box the program shows, closes it and returns its text.
     std::wstring DismissMessageBox() const {
         if (!WaitFor([&] { return MessageBoxCount() > 0; })) return {};
-        const HWND box = TopWindowsOf(process_, L"#32770").front();
+        const HWND box = TopWindowsOf(process_.get(), L"#32770").front();
         wchar_t text[1024];
         const UINT length = GetDlgItemTextW(box, 0xFFFF, text, static_cast<int>(std::size(text)));
         PostMessageW(box, WM_COMMAND, IDOK, 0);
@@ -262,7 +228,7 @@ class RunningSelvaro {
 
   private:
     std::wstring directory_;
-    HANDLE process_ = nullptr;
+    unique_handle process_;
     HWND form_ = nullptr;
     BYTE firstAlpha_ = 0;
 };
