@@ -1,5 +1,5 @@
 // The Windows-free core: the mask and its number text, the hide and show decision, the control
-// table's drive boxes and the fade.
+// table's letters and hand cursors, and the fade.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -74,14 +74,6 @@ TEST(ControlTable, GivesTheBoxesTheirLettersAndTheHandToTheBoxesButtonsAndLinks)
     }
     EXPECT_EQ(letters, "ABCDEFGHIJKLMNOQP................");  // Check16 is Q, Check17 is P
     EXPECT_EQ(hands, "+++++++++++++++++.++++........+++");    // the boxes, buttons and links
-}
-
-TEST(ControlTable, ADriveBoxIsCutWhereTheNextBoxInItsRowBegins) {
-    // clang-format off
-    const std::pair<const char*, int> widths[] = {{"Check1", 1320}, {"Check4", 1320},
-        {"Check17", 1320}, {"Check16", 1455}, {"Check5", 1455}, {"Check14", 1245}, {"Command3", 2055}};
-    // clang-format on
-    for (const auto& [name, width] : widths) EXPECT_EQ(UncoveredWidth(*FindControl(name)), width);
 }
 
 TEST(Fade, AppliesFourTo252In63TicksAndThenStops) {

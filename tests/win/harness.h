@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -57,6 +56,7 @@ class ScopedRegistryValue {
     template <typename Value>
     ScopedRegistryValue(HKEY root, const wchar_t* key, const wchar_t* name, const Value& value)
         : root_(root), key_(key), name_(name) {
+        static_assert(std::is_same_v<Value, DWORD> || std::is_array_v<Value>, "whole bytes only");
         if (RegGetValueW(root, key, name, RRF_RT_ANY | RRF_NOEXPAND, &type_, saved_, &size_))
             type_ = REG_NONE;  // there was none
         RegSetKeyValueW(root, key, name, std::is_same_v<Value, DWORD> ? REG_DWORD : REG_SZ, &value,
