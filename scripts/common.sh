@@ -10,6 +10,8 @@ BUILD_PACKAGES=(ca-certificates git cmake make g++ libgtest-dev googletest
     g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64)
 WINE_PACKAGES=(wine wine64 wine32:i386 xvfb xauth x11-utils xdotool imagemagick)
+# scripts/release: the zip's maker, signing and the certificate's checks.
+RELEASE_PACKAGES=(python3 osslsigncode openssl)
 
 log() { printf '== %s\n' "$*" >&2; }
 
