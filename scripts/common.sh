@@ -222,6 +222,28 @@ ensure_wine_prefix() {
     touch "$WINEPREFIX/.selvaro-ready"
 }
 
+# The opacity of the window titled Selvaro, as the X server has it, or nothing.
+opacity_of_window() {
+    local window
+    window=$(xdotool search --name '^Selvaro$' 2>/dev/null | head -n 1) || return 1
+    [ -n "$window" ] && xprop -id "$window" _NET_WM_WINDOW_OPACITY 2>/dev/null | awk '{print $3}'
+}
+
+# wait_for_window PID: waits up to 20 s until the window has faded in, to its final opacity, 252
+# of 255. Fails, saying why, when it has not or the process PID ended first.
+wait_for_window() {
+    local pid=$1 full=$((0xFCFCFCFC))
+    for _ in $(seq 200); do
+        [ "$(opacity_of_window || true)" = "$full" ] && return 0
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    [ "$(opacity_of_window || true)" = "$full" ] && return 0
+    kill -0 "$pid" 2>/dev/null || wait "$pid" || log "the program ended with exit code $?"
+    log "FAILED: the window did not open within 20 s"
+    return 1
+}
+
 XVFB_PID=""
 stop_virtual_display() {
     [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
