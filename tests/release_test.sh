@@ -92,6 +92,7 @@ unpack "$WORK/signed"
 for exe in Selvaro.exe x64/Selvaro.exe; do
     osslsigncode verify -CAfile "$WORK/signer.pem" -in "$WORK/signed/$exe" >"$WORK/verify.log" 2>&1 ||
         fail "osslsigncode verify does not accept the signed $exe: $(tail -n 3 "$WORK/verify.log")"
+    rm -f "$WORK/stripped.exe"  # osslsigncode overwrites no file
     osslsigncode remove-signature -in "$WORK/signed/$exe" -out "$WORK/stripped.exe" >/dev/null
     cmp "$WORK/stripped.exe" "$WORK/unsigned/$exe" ||
         fail "the signed $exe without its signature is not the unsigned one"
