@@ -12,6 +12,7 @@
 set -euo pipefail
 source "$(dirname "$0")/../scripts/common.sh"
 
+ensure_packages "${RELEASE_PACKAGES[@]}"
 WORK="$BUILD/release-test"
 DIST="$WORK/dist"
 ZIP="$DIST/Selvaro-1.0.zip"
