@@ -7,6 +7,7 @@
 //   bench_probe --without-fade PROGRAM   the same for a program that does not fade in
 //   bench_probe --objects SELVARO   Selvaro's GDI and USER objects after start and after long runs
 //                                   of clicks of the drive boxes, hide and show, and refresh
+//   bench_probe --objects-quick SELVARO   the same with a hundredth of the clicks
 //   bench_probe --opened COUNTER .. stands in for Registry Editor while hide and show are
 //                                   clicked: appends one byte to COUNTER and ends
 #include <windows.h>
@@ -52,9 +53,13 @@ std::optional<unsigned> KernelHandleCountOf(DWORD processId) {
 constexpr DWORD kTimeoutMs = 60000;
 constexpr DWORD kPollMs = 1;  // a coarser poll would show in the times measured
 constexpr BYTE kFadeEndAlpha = 252;
-constexpr int kDriveBoxClicks = 1000;
-constexpr int kHideShowPairs = 200;
-constexpr int kRefreshClicks = 200;
+// How many clicks of each kind the object counts follow: a long run, or a quick one that only
+// shows every stage still works.
+struct ObjectRuns {
+    int driveBoxClicks, hideShowPairs, refreshClicks;
+};
+constexpr ObjectRuns kLongRuns{1000, 200, 200};
+constexpr ObjectRuns kQuickRuns{10, 2, 2};
 
 void Print(const char* format, ...) {
     char line[512];
@@ -358,7 +363,7 @@ unsigned long long FileSize(const std::wstring& path) {
     return (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-int MeasureObjects(const std::wstring& path) {
+int MeasureObjects(const std::wstring& path, const ObjectRuns& runs) {
     Program program(path);
     if (!program.started()) return Fail("cannot-start-the-program");
     if (!program.WaitShown()) return Fail("no-window-shown-in-time");
@@ -377,7 +382,7 @@ int MeasureObjects(const std::wstring& path) {
         ticked.push_back(SendMessageW(boxes.back(), BM_GETCHECK, 0, 0) == BST_CHECKED);
     }
     if (boxes.empty()) return Fail("no-drive-boxes");
-    for (int click = 0; click < kDriveBoxClicks; ++click) {
+    for (int click = 0; click < runs.driveBoxClicks; ++click) {
         const std::size_t box = static_cast<std::size_t>(click) % boxes.size();
         Click(boxes[box]);
         ticked[box] = !ticked[box];
@@ -387,7 +392,8 @@ int MeasureObjects(const std::wstring& path) {
     for (std::size_t box = 0; box < boxes.size(); ++box) {
         asExpected &= (SendMessageW(boxes[box], BM_GETCHECK, 0, 0) == BST_CHECKED) == ticked[box];
     }
-    Print("drive_box_clicks=%d boxes_as_expected=%s\n", kDriveBoxClicks, asExpected ? "yes" : "no");
+    Print("drive_box_clicks=%d boxes_as_expected=%s\n", runs.driveBoxClicks,
+          asExpected ? "yes" : "no");
     ReportObjects(program, "drive_box_clicks");
 
     const HWND hide = ControlWindow(form, "Command1");
@@ -403,7 +409,7 @@ int MeasureObjects(const std::wstring& path) {
         const ScopedRegistryValue opener(
             HKEY_CLASSES_ROOT, L"regfile\\shell\\open\\command", nullptr,
             L"\"" + ExecutablePath() + L"\" --opened \"" + counter + L"\" \"%1\"");
-        for (int pair = 0; pair < kHideShowPairs; ++pair) {
+        for (int pair = 0; pair < runs.hideShowPairs; ++pair) {
             Click(hide);
             Click(show);
             if (pair == 0) {
@@ -414,17 +420,17 @@ int MeasureObjects(const std::wstring& path) {
             }
         }
         // Every script handed to the shell has been opened by the stand-in.
-        WaitFor([&] { return FileSize(counter) >= 2ull * kHideShowPairs; }, 180000, kPollMs);
+        WaitFor([&] { return FileSize(counter) >= 2ull * runs.hideShowPairs; }, 180000, kPollMs);
         program.Drain();
-        Print("hide_show_pairs=%d scripts_opened=%llu\n", kHideShowPairs, FileSize(counter));
+        Print("hide_show_pairs=%d scripts_opened=%llu\n", runs.hideShowPairs, FileSize(counter));
         DeleteFileW(counter.c_str());
     }
     ReportObjects(program, "hide_show_pairs");
 
     const unsigned explorersBefore = ProcessCountByName(L"explorer.exe");
-    for (int click = 0; click < kRefreshClicks; ++click) Click(refresh);
+    for (int click = 0; click < runs.refreshClicks; ++click) Click(refresh);
     program.Drain();
-    Print("refresh_clicks=%d explorer_exe_before=%u explorer_exe_after=%u\n", kRefreshClicks,
+    Print("refresh_clicks=%d explorer_exe_before=%u explorer_exe_after=%u\n", runs.refreshClicks,
           explorersBefore, ProcessCountByName(L"explorer.exe"));
     ReportObjects(program, "refresh_clicks");
     if (WaitForSingleObject(program.process(), 0) == WAIT_OBJECT_0) return Fail("selvaro-ended");
@@ -447,11 +453,13 @@ int Run(int count, wchar_t** arguments) {
     if (first == L"--opened" && count > 2) return RecordOpened(arguments[2]);
     // The desktop is up before any clock starts.
     GetDesktopWindow();
-    if (first == L"--objects" && count == 3) return MeasureObjects(arguments[2]);
+    if (first == L"--objects" && count == 3) return MeasureObjects(arguments[2], kLongRuns);
+    if (first == L"--objects-quick" && count == 3) return MeasureObjects(arguments[2], kQuickRuns);
     if (count == 2 && first.rfind(L"--", 0) != 0) return MeasureStart(first, true);
     if (first == L"--without-fade" && count == 3) return MeasureStart(arguments[2], false);
     Print(
-        "usage: bench_probe [--without-fade] PROGRAM | --objects SELVARO | --opened COUNTER "
+        "usage: bench_probe [--without-fade] PROGRAM | --objects[-quick] SELVARO | --opened "
+        "COUNTER "
         "[FILE]\n");
     return 2;
 }

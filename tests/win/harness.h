@@ -49,18 +49,22 @@ inline void CopyBuiltProgram(const std::wstring& program, const std::wstring& de
     CopyFileW((ApplicationDirectory() + L"\\" + program).c_str(), destination.c_str(), TRUE);
 }
 
-// Sets a registry value, a DWORD or a text literal, for as long as it lives, then puts back what
+// Sets a registry value, a DWORD or a text, for as long as it lives, then puts back what
 // was there, or removes it.
 class ScopedRegistryValue {
   public:
     template <typename Value>
     ScopedRegistryValue(HKEY root, const wchar_t* key, const wchar_t* name, const Value& value)
         : root_(root), key_(key), name_(name) {
-        static_assert(std::is_same_v<Value, DWORD> || std::is_array_v<Value>, "whole bytes only");
         if (RegGetValueW(root, key, name, RRF_RT_ANY | RRF_NOEXPAND, &type_, saved_, &size_))
             type_ = REG_NONE;  // there was none
-        RegSetKeyValueW(root, key, name, std::is_same_v<Value, DWORD> ? REG_DWORD : REG_SZ, &value,
-                        sizeof(value));
+        if constexpr (std::is_same_v<Value, DWORD>) {
+            RegSetKeyValueW(root, key, name, REG_DWORD, &value, sizeof(value));
+        } else {
+            const std::wstring_view text(value);
+            RegSetKeyValueW(root, key, name, REG_SZ, text.data(),
+                            (text.size() + 1) * sizeof(wchar_t));
+        }
     }
     ~ScopedRegistryValue() {
         if (type_ == REG_NONE) RegDeleteKeyValueW(root_, key_, name_);
