@@ -222,8 +222,8 @@ def plain_text(markdown):
 def readme_text(guide, version, commit, seconds, tools):
     made = time.strftime("%Y-%m-%d", time.gmtime(seconds))
     text = plain_text(guide) + (
-        f"\nThis release\n------------\n"
-        f"Selvaro {version}, built from commit {commit} ({made}) with {tools}.\n")
+        f"\nThis release\n------------\n\n"
+        f"Selvaro {version}, built from commit {commit} ({made})\nwith {tools}.\n")
     # With a byte order mark, Notepad of every Windows reads the Persian captions right.
     return text.replace("\n", "\r\n").encode("utf-8-sig")
 
