@@ -264,13 +264,15 @@ def release(options):
 
     os.makedirs(WORK, exist_ok=True)
     with tempfile.TemporaryDirectory(dir=WORK, prefix="stage-") as stage:
+        # The password goes to osslsigncode in a file of the owner's only, not on its command line.
+        password_file = os.path.join(stage, "password")
+        if options["sign"]:
+            with open(os.open(password_file, os.O_WRONLY | os.O_CREAT, 0o600), "w") as file:
+                file.write(os.environ["SELVARO_SIGN_PASSWORD"])
         files = []
         for built, place in executables:
             staged = os.path.join(stage, place.replace("/", "-"))
             if options["sign"]:
-                password_file = os.path.join(stage, "password")
-                with open(os.open(password_file, os.O_WRONLY | os.O_CREAT, 0o600), "w") as file:
-                    file.write(os.environ["SELVARO_SIGN_PASSWORD"])
                 sign(built, staged, options, password_file)
             else:
                 shutil.copyfile(built, staged)
@@ -313,7 +315,7 @@ def main():
     except BadInput as problem:
         print(f"scripts/release: {problem}", file=sys.stderr)
         sys.exit(1)
-    except (RuntimeError, subprocess.CalledProcessError) as failure:
+    except (RuntimeError, OSError, subprocess.CalledProcessError) as failure:
         print(f"scripts/release: FAILED: {failure}", file=sys.stderr)
         sys.exit(1)
 
