@@ -67,9 +67,10 @@ log "the unsigned release"
 "$ROOT/scripts/release" --dist "$DIST"
 unsigned_sum=$(sha256sum "$ZIP" | cut -d' ' -f1)
 unpack "$WORK/unsigned"
-cmp "$WORK/unsigned/Selvaro.exe" "$BUILD/release/windows/bin/Selvaro.exe" &&
-    cmp "$WORK/unsigned/x64/Selvaro.exe" "$BUILD/release/windows64/bin/Selvaro.exe" ||
-    fail "the zip's executables are not the builds'"
+for build in windows:Selvaro.exe windows64:x64/Selvaro.exe; do
+    cmp "$WORK/unsigned/${build#*:}" "$BUILD/release/${build%%:*}/bin/Selvaro.exe" ||
+        fail "the zip's ${build#*:} is not the build's"
+done
 "$ROOT/scripts/release" --dist "$DIST" >/dev/null
 [ "$(sha256sum "$ZIP" | cut -d' ' -f1)" = "$unsigned_sum" ] || fail "a second zip differs"
 log "the unsigned zip: $unsigned_sum"
