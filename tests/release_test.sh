@@ -67,9 +67,9 @@ log "the unsigned release"
 "$ROOT/scripts/release" --dist "$DIST"
 unsigned_sum=$(sha256sum "$ZIP" | cut -d' ' -f1)
 unpack "$WORK/unsigned"
-for build in windows:Selvaro.exe windows64:x64/Selvaro.exe; do
-    cmp "$WORK/unsigned/${build#*:}" "$BUILD/release/${build%%:*}/bin/Selvaro.exe" ||
-        fail "the zip's ${build#*:} is not the build's"
+for pair in windows:Selvaro.exe windows64:x64/Selvaro.exe; do
+    cmp "$WORK/unsigned/${pair#*:}" "$BUILD/release/${pair%%:*}/bin/Selvaro.exe" ||
+        fail "the zip's ${pair#*:} is not the build's"
 done
 "$ROOT/scripts/release" --dist "$DIST" >/dev/null
 [ "$(sha256sum "$ZIP" | cut -d' ' -f1)" = "$unsigned_sum" ] || fail "a second zip differs"
