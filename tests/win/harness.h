@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -178,16 +179,42 @@ class RunningSelvaro {
         return alpha;
     }
 
-    // A left click in the middle of a control's visible part, through the mouse.
-    void Click(std::string_view name) const {
-        RECT area, visible;
-        GetWindowRect(Control(name), &area);
-        if (GetWindowRgnBox(Control(name), &visible) != ERROR)
-            area.right = area.left + visible.right;
-        SetCursorPos((area.left + area.right) / 2, (area.top + area.bottom) / 2);
+    // A left click through the mouse: at a point of the screen, or in the middle of the visible
+    // part of a window, the form's or a control's by its name.
+    void ClickAt(POINT point) const {
+        SetCursorPos(point.x, point.y);
         mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
         mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
         Settle();
+    }
+    void Click(HWND window) const {
+        RECT area, visible;
+        GetWindowRect(window, &area);
+        if (GetWindowRgnBox(window, &visible) != ERROR) area.right = area.left + visible.right;
+        ClickAt({(area.left + area.right) / 2, (area.top + area.bottom) / 2});
+    }
+    void Click(std::string_view name) const { Click(Control(name)); }
+    void ClickCloseBox() const {
+        RECT frame;
+        GetWindowRect(form_, &frame);
+        ClickAt({frame.right - GetSystemMetrics(SM_CXFIXEDFRAME) - GetSystemMetrics(SM_CXSMSIZE) / 2,
+                 frame.top + GetSystemMetrics(SM_CYFIXEDFRAME) + GetSystemMetrics(SM_CYSMSIZE) / 2});
+    }
+    // The user turns to another program, or minimizes the window, and then brings the window back
+    // as the taskbar does. Returns whether the window was left.
+    bool LeaveAndComeBack(bool minimise) const {
+        const std::unique_ptr<HWND__, decltype(&DestroyWindow)> other(
+            minimise ? nullptr
+                     : CreateWindowExW(0, L"STATIC", nullptr, WS_POPUP | WS_VISIBLE, 0, 0, 9, 9,
+                                       nullptr, nullptr, nullptr, nullptr),
+            &DestroyWindow);
+        minimise ? ShowWindow(form_, SW_MINIMIZE) : SetForegroundWindow(other.get());
+        Settle();
+        const bool left = IsIconic(form_) || GetForegroundWindow() != form_;
+        ShowWindow(form_, SW_RESTORE);
+        SetForegroundWindow(form_);
+        Settle();
+        return left;
     }
     // Presses the keys in order and releases them the other way round.
     void PressKeys(std::initializer_list<WORD> keys) const {
@@ -220,13 +247,17 @@ class RunningSelvaro {
     int MessageBoxCount() const {
         return static_cast<int>(TopWindowsOf(process_.get(), L"#32770").size());
     }
-    // Waits for the message box the program shows, closes it and returns its text.
+    // Waits for the message box the program shows; nullptr if none comes.
+    HWND ShownMessageBox() const {
+        if (!WaitFor([&] { return MessageBoxCount() > 0; })) return nullptr;
+        return TopWindowsOf(process_.get(), L"#32770").front();
+    }
+    // Waits for the message box, clicks its OK button and returns its text.
     std::wstring DismissMessageBox() const {
-        if (!WaitFor([&] { return MessageBoxCount() > 0; })) return {};
-        const HWND box = TopWindowsOf(process_.get(), L"#32770").front();
+        const HWND box = ShownMessageBox();
         wchar_t text[1024];
         const UINT length = GetDlgItemTextW(box, 0xFFFF, text, static_cast<int>(std::size(text)));
-        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        if (box != nullptr) Click(GetDlgItem(box, IDOK));
         return std::wstring(text, length);
     }
 
