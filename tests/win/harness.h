@@ -93,16 +93,14 @@ inline constexpr wchar_t kPolicyKey[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
 inline constexpr DWORD kUntouched = 0x5A5;  // stands in the policy while a test runs
 
-inline DWORD NoDrivesPolicy() {
-    DWORD value = 0, size = sizeof(value);
-    RegGetValueW(HKEY_CURRENT_USER, kPolicyKey, L"NoDrives", RRF_RT_REG_DWORD, nullptr, &value,
-                 &size);
-    return value;
-}
-
 // Whether the user's NoDrives policy comes to hold the value in time.
-inline bool PolicyBecomes(DWORD value, DWORD timeoutMs = 10000) {
-    return WaitFor([&] { return NoDrivesPolicy() == value; }, timeoutMs);
+inline bool PolicyBecomes(DWORD value) {
+    return WaitFor([&] {
+        DWORD now = 0, size = sizeof(now);
+        RegGetValueW(HKEY_CURRENT_USER, kPolicyKey, L"NoDrives", RRF_RT_REG_DWORD, nullptr, &now,
+                     &size);
+        return now == value;
+    });
 }
 
 inline std::vector<HWND> TopWindowsOf(HANDLE process, const wchar_t* className) {
@@ -145,7 +143,7 @@ class RunningSelvaro {
             WaitFor([&] { return GetForegroundWindow() == form_ && Alpha() == 252; });
     }
     ~RunningSelvaro() {
-        Close();
+        PostMessageW(form_, WM_CLOSE, 0, 0);
         if (ExitCode() == STILL_ACTIVE) TerminateProcess(process_.get(), 1);
     }
 
@@ -163,9 +161,8 @@ class RunningSelvaro {
     }
     std::wstring Text(std::string_view name) const {
         wchar_t text[4096];
-        const LRESULT length = SendMessageW(Control(name), WM_GETTEXT, std::size(text),
-                                            reinterpret_cast<LPARAM>(text));
-        return std::wstring(text, static_cast<std::size_t>(length));
+        return {text, static_cast<std::size_t>(SendMessageW(Control(name), WM_GETTEXT, 4096,
+                                                            reinterpret_cast<LPARAM>(text)))};
     }
     std::string FocusedControl() const {
         GUITHREADINFO info{sizeof(info), 0, {}, {}, {}, {}, {}, {}, {}};
@@ -183,8 +180,7 @@ class RunningSelvaro {
     // part of a window, the form's or a control's by its name.
     void ClickAt(POINT point) const {
         SetCursorPos(point.x, point.y);
-        mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
-        mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+        mouse_event(MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
         Settle();
     }
     void Click(HWND window) const {
@@ -194,25 +190,17 @@ class RunningSelvaro {
         ClickAt({(area.left + area.right) / 2, (area.top + area.bottom) / 2});
     }
     void Click(std::string_view name) const { Click(Control(name)); }
-    void ClickCloseBox() const {
-        RECT frame;
-        GetWindowRect(form_, &frame);
-        ClickAt({frame.right - GetSystemMetrics(SM_CXFIXEDFRAME) - GetSystemMetrics(SM_CXSMSIZE) / 2,
-                 frame.top + GetSystemMetrics(SM_CYFIXEDFRAME) + GetSystemMetrics(SM_CYSMSIZE) / 2});
-    }
-    // The user turns to another program, or minimizes the window, and then brings the window back
-    // as the taskbar does. Returns whether the window was left.
+    // The user turns to another program's window (one of the tests' own), or minimizes the
+    // window, then brings it back to the front as the taskbar does; whether it was left.
     bool LeaveAndComeBack(bool minimise) const {
         const std::unique_ptr<HWND__, decltype(&DestroyWindow)> other(
-            minimise ? nullptr
-                     : CreateWindowExW(0, L"STATIC", nullptr, WS_POPUP | WS_VISIBLE, 0, 0, 9, 9,
-                                       nullptr, nullptr, nullptr, nullptr),
+            CreateWindowExW(0, L"STATIC", nullptr, WS_POPUP | (minimise ? 0 : WS_VISIBLE), 0, 0, 9,
+                            9, nullptr, nullptr, nullptr, nullptr),
             &DestroyWindow);
         minimise ? ShowWindow(form_, SW_MINIMIZE) : SetForegroundWindow(other.get());
         Settle();
         const bool left = IsIconic(form_) || GetForegroundWindow() != form_;
         ShowWindow(form_, SW_RESTORE);
-        SetForegroundWindow(form_);
         Settle();
         return left;
     }
@@ -236,7 +224,13 @@ class RunningSelvaro {
             last = state;
         }
     }
-    void Close() const { PostMessageW(form_, WM_CLOSE, 0, 0); }  // as the close box does
+    // A click on the close box, at the right end of the tool window's title bar.
+    void Close() const {
+        RECT frame;
+        GetWindowRect(form_, &frame);
+        const int inside = GetSystemMetrics(SM_CXFIXEDFRAME) + GetSystemMetrics(SM_CXSMSIZE) / 2;
+        ClickAt({frame.right - inside, frame.top + inside});
+    }
 
     // Waits for the process to end; its exit code, or STILL_ACTIVE when it has not ended in time.
     DWORD ExitCode(DWORD timeoutMs = 10000) const {
@@ -247,17 +241,13 @@ class RunningSelvaro {
     int MessageBoxCount() const {
         return static_cast<int>(TopWindowsOf(process_.get(), L"#32770").size());
     }
-    // Waits for the message box the program shows; nullptr if none comes.
-    HWND ShownMessageBox() const {
-        if (!WaitFor([&] { return MessageBoxCount() > 0; })) return nullptr;
-        return TopWindowsOf(process_.get(), L"#32770").front();
-    }
-    // Waits for the message box, clicks its OK button and returns its text.
+    // Waits for the message box the program shows, clicks its OK button and returns its text.
     std::wstring DismissMessageBox() const {
-        const HWND box = ShownMessageBox();
+        if (!WaitFor([&] { return MessageBoxCount() > 0; })) return {};
+        const HWND box = TopWindowsOf(process_.get(), L"#32770").front();
         wchar_t text[1024];
         const UINT length = GetDlgItemTextW(box, 0xFFFF, text, static_cast<int>(std::size(text)));
-        if (box != nullptr) Click(GetDlgItem(box, IDOK));
+        Click(GetDlgItem(box, IDOK));
         return std::wstring(text, length);
     }
 
