@@ -13,6 +13,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/controls.h"
@@ -91,12 +92,11 @@ bool WaitFor(Condition done, DWORD timeoutMs = 10000, DWORD pollMs = 20) {
 
 inline constexpr wchar_t kPolicyKey[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
-inline constexpr DWORD kUntouched = 0x5A5;  // stands in the policy while a test runs
 
 // Whether the user's NoDrives policy comes to hold the value in time.
 inline bool PolicyBecomes(DWORD value) {
+    DWORD now = 0, size = sizeof(now);
     return WaitFor([&] {
-        DWORD now = 0, size = sizeof(now);
         RegGetValueW(HKEY_CURRENT_USER, kPolicyKey, L"NoDrives", RRF_RT_REG_DWORD, nullptr, &now,
                      &size);
         return now == value;
@@ -134,10 +134,8 @@ class RunningSelvaro {
         CloseHandle(info.hThread);
         process_.reset(info.hProcess);
         // No pause between looks: the first alpha is read before the fade's first tick.
-        if (!WaitFor([&] { return !TopWindowsOf(process_.get(), kFormClassName).empty(); }, 30000,
-                     0))
-            throw std::runtime_error("Selvaro's window did not appear");
-        form_ = TopWindowsOf(process_.get(), kFormClassName).front();
+        WaitFor([&] { return !TopWindowsOf(process_.get(), kFormClassName).empty(); }, 30000, 0);
+        form_ = TopWindowsOf(process_.get(), kFormClassName).at(0);  // throws if none appeared
         firstAlpha_ = Alpha();
         if (showCommand == SW_SHOWNORMAL)
             WaitFor([&] { return GetForegroundWindow() == form_ && Alpha() == 252; });
@@ -184,7 +182,7 @@ class RunningSelvaro {
         Settle();
     }
     void Click(HWND window) const {
-        RECT area, visible;
+        RECT area{}, visible;
         GetWindowRect(window, &area);
         if (GetWindowRgnBox(window, &visible) != ERROR) area.right = area.left + visible.right;
         ClickAt({(area.left + area.right) / 2, (area.top + area.bottom) / 2});
@@ -194,8 +192,8 @@ class RunningSelvaro {
     // window, then brings it back to the front as the taskbar does; whether it was left.
     bool LeaveAndComeBack(bool minimise) const {
         const std::unique_ptr<HWND__, decltype(&DestroyWindow)> other(
-            CreateWindowExW(0, L"STATIC", nullptr, WS_POPUP | (minimise ? 0 : WS_VISIBLE), 0, 0, 9,
-                            9, nullptr, nullptr, nullptr, nullptr),
+            CreateWindowW(L"STATIC", nullptr, WS_POPUP | (minimise ? 0 : WS_VISIBLE), 0, 0, 9, 9,
+                          nullptr, nullptr, nullptr, nullptr),
             &DestroyWindow);
         minimise ? ShowWindow(form_, SW_MINIMIZE) : SetForegroundWindow(other.get());
         Settle();
@@ -220,8 +218,7 @@ class RunningSelvaro {
             SendMessageTimeoutW(form_, WM_NULL, 0, 0, SMTO_NORMAL, 5000, nullptr);
             const std::string state =
                 NarrowToAnsi(Text("Text1")) + std::to_string(MessageBoxCount()) + FocusedControl();
-            if (round >= 3 && state == last) return;
-            last = state;
+            if (std::exchange(last, state) == state && round >= 3) return;
         }
     }
     // A click on the close box, at the right end of the tool window's title bar.
@@ -238,13 +235,10 @@ class RunningSelvaro {
         GetExitCodeProcess(process_.get(), &code);
         return code;
     }
-    int MessageBoxCount() const {
-        return static_cast<int>(TopWindowsOf(process_.get(), L"#32770").size());
-    }
-    // Waits for the message box the program shows, clicks its OK button and returns its text.
+    std::size_t MessageBoxCount() const { return TopWindowsOf(process_.get(), L"#32770").size(); }
+    // Clicks the OK button of the message box the window owns; returns the message's text.
     std::wstring DismissMessageBox() const {
-        if (!WaitFor([&] { return MessageBoxCount() > 0; })) return {};
-        const HWND box = TopWindowsOf(process_.get(), L"#32770").front();
+        const HWND box = GetLastActivePopup(form_);
         wchar_t text[1024];
         const UINT length = GetDlgItemTextW(box, 0xFFFF, text, static_cast<int>(std::size(text)));
         Click(GetDlgItem(box, IDOK));
