@@ -67,13 +67,12 @@ TEST(PolicyCommands, ShowWritesZeroAndHideTheMaskInHexadecimalOrRefusesItUnlessH
 }
 
 TEST(ControlTable, GivesTheBoxesTheirLettersAndTheHandToTheBoxesButtonsAndLinks) {
-    std::string letters, hands;  // control by control, in tab order
-    for (const ControlSpec& control : kControls) {
-        letters += control.driveLetter != 0 ? control.driveLetter : '.';
-        hands += control.handCursor ? '+' : '.';
-    }
-    EXPECT_EQ(letters, "ABCDEFGHIJKLMNOQP................");  // Check16 is Q, Check17 is P
-    EXPECT_EQ(hands, "+++++++++++++++++.++++........+++");    // the boxes, buttons and links
+    // Control by control, in tab order: its drive letter or '.', then '+' if it shows the hand.
+    // Check16 is Q and Check17 P; the boxes, the buttons and the links show the hand.
+    std::string table;
+    for (const ControlSpec& entry : kControls)
+        table += {entry.driveLetter != 0 ? entry.driveLetter : '.', entry.handCursor ? '+' : '.'};
+    EXPECT_EQ(table, "A+B+C+D+E+F+G+H+I+J+K+L+M+N+O+Q+P+...+.+.+.+.................+.+.+");
 }
 
 TEST(Fade, AppliesFourTo252In63TicksAndThenStops) {

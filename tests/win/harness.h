@@ -189,18 +189,16 @@ class RunningSelvaro {
     }
     void Click(std::string_view name) const { Click(Control(name)); }
     // The user turns to another program's window (one of the tests' own), or minimizes the
-    // window, then brings it back to the front as the taskbar does; whether it was left.
-    bool LeaveAndComeBack(bool minimise) const {
+    // window, then brings it back to the front as the taskbar does.
+    void LeaveAndComeBack(bool minimise) const {
         const std::unique_ptr<HWND__, decltype(&DestroyWindow)> other(
             CreateWindowW(L"STATIC", nullptr, WS_POPUP | (minimise ? 0 : WS_VISIBLE), 0, 0, 9, 9,
                           nullptr, nullptr, nullptr, nullptr),
             &DestroyWindow);
         minimise ? ShowWindow(form_, SW_MINIMIZE) : SetForegroundWindow(other.get());
         Settle();
-        const bool left = IsIconic(form_) || GetForegroundWindow() != form_;
         ShowWindow(form_, SW_RESTORE);
         Settle();
-        return left;
     }
     // Presses the keys in order and releases them the other way round.
     void PressKeys(std::initializer_list<WORD> keys) const {
