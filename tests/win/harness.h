@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -188,16 +187,13 @@ class RunningSelvaro {
         ClickAt({(area.left + area.right) / 2, (area.top + area.bottom) / 2});
     }
     void Click(std::string_view name) const { Click(Control(name)); }
-    // The user turns to another program's window (one of the tests' own), or minimizes the
-    // window, then brings it back to the front as the taskbar does.
+    // The user turns to another program (the desktop's), or minimizes the window, then brings it
+    // back to the front as the taskbar does.
     void LeaveAndComeBack(bool minimise) const {
-        const std::unique_ptr<HWND__, decltype(&DestroyWindow)> other(
-            CreateWindowW(L"STATIC", nullptr, WS_POPUP | (minimise ? 0 : WS_VISIBLE), 0, 0, 9, 9,
-                          nullptr, nullptr, nullptr, nullptr),
-            &DestroyWindow);
-        minimise ? ShowWindow(form_, SW_MINIMIZE) : SetForegroundWindow(other.get());
+        minimise ? ShowWindow(form_, SW_MINIMIZE) : SetForegroundWindow(GetDesktopWindow());
         Settle();
         ShowWindow(form_, SW_RESTORE);
+        SetForegroundWindow(form_);
         Settle();
     }
     // Presses the keys in order and releases them the other way round.
