@@ -80,8 +80,10 @@ void Form1::Show(HINSTANCE instance, int showCommand) {
     AdjustWindowRectEx(&frame, kFormStyle, FALSE, kFormExStyle);
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
-    const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    RECT work;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const int left = (work.left + work.right - width) / 2;
+    const int top = (work.top + work.bottom - height) / 2;
     const std::wstring caption = WidenFromCodePage(kFormCaption, CP_ACP);
     CreateWindowExW(kFormExStyle, kFormClassName, caption.c_str(), kFormStyle, left, top, width,
                     height, nullptr, nullptr, instance, this);
@@ -137,6 +139,10 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_ACTIVATE:
             KeepFocus(LOWORD(wParam) != WA_INACTIVE);
+            return 0;
+        case WM_SIZE:
+            // A minimized window can stay the active one, and a restore activates it again.
+            if (wParam == SIZE_MINIMIZED) KeepFocus(false);
             return 0;
         case WM_TIMER:
             if (wParam == kTimer1Id) Raise(kTimerName, Event::Timer);

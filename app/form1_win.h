@@ -22,8 +22,9 @@ class Form1 {
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
 
-    // Creates the window and its controls (raising Load), shows it centred in the way the program
-    // was started (showCommand, as wWinMain received it), then raises Activate.
+    // Creates the window and its controls (raising Load), shows it centred on the screen's work
+    // area as Windows centres a dialog, in the way the program was started (showCommand, as
+    // wWinMain received it), then raises Activate.
     void Show(HINSTANCE instance, int showCommand);
     HWND window() const { return window_; }
 

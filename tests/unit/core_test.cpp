@@ -67,22 +67,19 @@ TEST(PolicyCommands, ShowWritesZeroAndHideTheMaskInHexadecimalOrRefusesItUnlessH
 }
 
 TEST(ControlTable, GivesTheBoxesTheirLettersAndTheHandToTheBoxesButtonsAndLinks) {
-    std::string letters, hands;  // control by control, in tab order
-    for (const ControlSpec& control : kControls) {
-        letters += control.driveLetter != 0 ? control.driveLetter : '.';
-        hands += control.handCursor ? '+' : '.';
-    }
-    EXPECT_EQ(letters, "ABCDEFGHIJKLMNOQP................");  // Check16 is Q, Check17 is P
-    EXPECT_EQ(hands, "+++++++++++++++++.++++........+++");    // the boxes, buttons and links
+    // Control by control, in tab order: its drive letter or '.', then '+' if it shows the hand.
+    // Check16 is Q and Check17 P; the boxes, the buttons and the links show the hand.
+    std::string table;
+    for (const ControlSpec& entry : kControls)
+        table += {entry.driveLetter != 0 ? entry.driveLetter : '.', entry.handCursor ? '+' : '.'};
+    EXPECT_EQ(table, "A+B+C+D+E+F+G+H+I+J+K+L+M+N+O+Q+P+...+.+.+.+.................+.+.+");
 }
 
 TEST(Fade, AppliesFourTo252In63TicksAndThenStops) {
     FadeTick tick{0, true};
-    for (int alpha = 4; alpha <= 252; alpha += 4) {
-        ASSERT_TRUE(tick.timerGoesOn) << alpha;
-        tick = NextFadeTick(tick.alpha);
-        EXPECT_EQ(tick.alpha, alpha);
-    }
+    for (int alpha = 4; alpha <= 252 && tick.timerGoesOn; alpha += 4)
+        EXPECT_EQ((tick = NextFadeTick(tick.alpha)).alpha, alpha);
+    EXPECT_EQ(tick.alpha, 252);
     EXPECT_FALSE(tick.timerGoesOn);
 }
 

@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/controls.h"
@@ -90,18 +91,15 @@ bool WaitFor(Condition done, DWORD timeoutMs = 10000, DWORD pollMs = 20) {
 
 inline constexpr wchar_t kPolicyKey[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
-inline constexpr DWORD kUntouched = 0x5A5;  // stands in the policy while a test runs
-
-inline DWORD NoDrivesPolicy() {
-    DWORD value = 0, size = sizeof(value);
-    RegGetValueW(HKEY_CURRENT_USER, kPolicyKey, L"NoDrives", RRF_RT_REG_DWORD, nullptr, &value,
-                 &size);
-    return value;
-}
 
 // Whether the user's NoDrives policy comes to hold the value in time.
-inline bool PolicyBecomes(DWORD value, DWORD timeoutMs = 10000) {
-    return WaitFor([&] { return NoDrivesPolicy() == value; }, timeoutMs);
+inline bool PolicyBecomes(DWORD value) {
+    DWORD now = 0, size = sizeof(now);
+    return WaitFor([&] {
+        RegGetValueW(HKEY_CURRENT_USER, kPolicyKey, L"NoDrives", RRF_RT_REG_DWORD, nullptr, &now,
+                     &size);
+        return now == value;
+    });
 }
 
 inline std::vector<HWND> TopWindowsOf(HANDLE process, const wchar_t* className) {
@@ -135,16 +133,14 @@ class RunningSelvaro {
         CloseHandle(info.hThread);
         process_.reset(info.hProcess);
         // No pause between looks: the first alpha is read before the fade's first tick.
-        if (!WaitFor([&] { return !TopWindowsOf(process_.get(), kFormClassName).empty(); }, 30000,
-                     0))
-            throw std::runtime_error("Selvaro's window did not appear");
-        form_ = TopWindowsOf(process_.get(), kFormClassName).front();
+        WaitFor([&] { return !TopWindowsOf(process_.get(), kFormClassName).empty(); }, 30000, 0);
+        form_ = TopWindowsOf(process_.get(), kFormClassName).at(0);  // throws if none appeared
         firstAlpha_ = Alpha();
         if (showCommand == SW_SHOWNORMAL)
             WaitFor([&] { return GetForegroundWindow() == form_ && Alpha() == 252; });
     }
     ~RunningSelvaro() {
-        Close();
+        PostMessageW(form_, WM_CLOSE, 0, 0);
         if (ExitCode() == STILL_ACTIVE) TerminateProcess(process_.get(), 1);
     }
 
@@ -162,9 +158,8 @@ class RunningSelvaro {
     }
     std::wstring Text(std::string_view name) const {
         wchar_t text[4096];
-        const LRESULT length = SendMessageW(Control(name), WM_GETTEXT, std::size(text),
-                                            reinterpret_cast<LPARAM>(text));
-        return std::wstring(text, static_cast<std::size_t>(length));
+        return {text, static_cast<std::size_t>(SendMessageW(Control(name), WM_GETTEXT, 4096,
+                                                            reinterpret_cast<LPARAM>(text)))};
     }
     std::string FocusedControl() const {
         GUITHREADINFO info{sizeof(info), 0, {}, {}, {}, {}, {}, {}, {}};
@@ -178,15 +173,27 @@ class RunningSelvaro {
         return alpha;
     }
 
-    // A left click in the middle of a control's visible part, through the mouse.
-    void Click(std::string_view name) const {
-        RECT area, visible;
-        GetWindowRect(Control(name), &area);
-        if (GetWindowRgnBox(Control(name), &visible) != ERROR)
-            area.right = area.left + visible.right;
-        SetCursorPos((area.left + area.right) / 2, (area.top + area.bottom) / 2);
-        mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
-        mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    // A left click through the mouse: at a point of the screen, or in the middle of the visible
+    // part of a window, the form's or a control's by its name.
+    void ClickAt(POINT point) const {
+        SetCursorPos(point.x, point.y);
+        mouse_event(MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+        Settle();
+    }
+    void Click(HWND window) const {
+        RECT area{}, visible;
+        GetWindowRect(window, &area);
+        if (GetWindowRgnBox(window, &visible) != ERROR) area.right = area.left + visible.right;
+        ClickAt({(area.left + area.right) / 2, (area.top + area.bottom) / 2});
+    }
+    void Click(std::string_view name) const { Click(Control(name)); }
+    // The user turns to another program (the desktop's), or minimizes the window, then brings it
+    // back to the front as the taskbar does.
+    void LeaveAndComeBack(bool minimise) const {
+        minimise ? ShowWindow(form_, SW_MINIMIZE) : SetForegroundWindow(GetDesktopWindow());
+        Settle();
+        ShowWindow(form_, SW_RESTORE);
+        SetForegroundWindow(form_);
         Settle();
     }
     // Presses the keys in order and releases them the other way round.
@@ -205,11 +212,16 @@ class RunningSelvaro {
             SendMessageTimeoutW(form_, WM_NULL, 0, 0, SMTO_NORMAL, 5000, nullptr);
             const std::string state =
                 NarrowToAnsi(Text("Text1")) + std::to_string(MessageBoxCount()) + FocusedControl();
-            if (round >= 3 && state == last) return;
-            last = state;
+            if (std::exchange(last, state) == state && round >= 3) return;
         }
     }
-    void Close() const { PostMessageW(form_, WM_CLOSE, 0, 0); }  // as the close box does
+    // A click on the close box, at the right end of the tool window's title bar.
+    void Close() const {
+        RECT frame;
+        GetWindowRect(form_, &frame);
+        const int inside = GetSystemMetrics(SM_CXFIXEDFRAME) + GetSystemMetrics(SM_CXSMSIZE) / 2;
+        ClickAt({frame.right - inside, frame.top + inside});
+    }
 
     // Waits for the process to end; its exit code, or STILL_ACTIVE when it has not ended in time.
     DWORD ExitCode(DWORD timeoutMs = 10000) const {
@@ -217,16 +229,13 @@ class RunningSelvaro {
         GetExitCodeProcess(process_.get(), &code);
         return code;
     }
-    int MessageBoxCount() const {
-        return static_cast<int>(TopWindowsOf(process_.get(), L"#32770").size());
-    }
-    // Waits for the message box the program shows, closes it and returns its text.
+    std::size_t MessageBoxCount() const { return TopWindowsOf(process_.get(), L"#32770").size(); }
+    // Clicks the OK button of the message box the window owns; returns the message's text.
     std::wstring DismissMessageBox() const {
-        if (!WaitFor([&] { return MessageBoxCount() > 0; })) return {};
-        const HWND box = TopWindowsOf(process_.get(), L"#32770").front();
+        const HWND box = GetLastActivePopup(form_);
         wchar_t text[1024];
         const UINT length = GetDlgItemTextW(box, 0xFFFF, text, static_cast<int>(std::size(text)));
-        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        Click(GetDlgItem(box, IDOK));
         return std::wstring(text, length);
     }
 
