@@ -94,8 +94,8 @@ inline constexpr wchar_t kPolicyKey[] =
 
 // Whether the user's NoDrives policy comes to hold the value in time.
 inline bool PolicyBecomes(DWORD value) {
-    DWORD now = 0, size = sizeof(now);
     return WaitFor([&] {
+        DWORD now = 0, size = sizeof(now);
         RegGetValueW(HKEY_CURRENT_USER, kPolicyKey, L"NoDrives", RRF_RT_REG_DWORD, nullptr, &now,
                      &size);
         return now == value;
@@ -158,8 +158,9 @@ class RunningSelvaro {
     }
     std::wstring Text(std::string_view name) const {
         wchar_t text[4096];
-        return {text, static_cast<std::size_t>(SendMessageW(Control(name), WM_GETTEXT, 4096,
-                                                            reinterpret_cast<LPARAM>(text)))};
+        return {text,
+                static_cast<std::size_t>(SendMessageW(Control(name), WM_GETTEXT, std::size(text),
+                                                      reinterpret_cast<LPARAM>(text)))};
     }
     std::string FocusedControl() const {
         GUITHREADINFO info{sizeof(info), 0, {}, {}, {}, {}, {}, {}, {}};

@@ -43,13 +43,13 @@ SIZE InkSize(HWND control, int fromColumn = 0) {
     if (GetWindowRgnBox(control, &visible) == ERROR) GetClientRect(control, &visible);
     const WindowDc screen(nullptr);
     LONG left = visible.right, top = visible.bottom, right = 0, bottom = 0;
-    for (LONG pixel = 0; pixel < visible.right * visible.bottom; ++pixel) {
-        const LONG x = pixel % visible.right, y = pixel / visible.right;
-        const COLORREF colour = GetPixel(screen.get(), area.left + x, area.top + y);
-        if (x < fromColumn || GetRValue(colour) + GetGValue(colour) + GetBValue(colour) >= 480)
-            continue;
-        left = std::min(left, x), right = std::max(right, x + 1);
-        top = std::min(top, y), bottom = std::max(bottom, y + 1);
+    for (LONG y = 0; y < visible.bottom; ++y) {
+        for (LONG x = fromColumn; x < visible.right; ++x) {
+            const COLORREF colour = GetPixel(screen.get(), area.left + x, area.top + y);
+            if (GetRValue(colour) + GetGValue(colour) + GetBValue(colour) >= 3 * 160) continue;
+            left = std::min(left, x), right = std::max(right, x + 1);
+            top = std::min(top, y), bottom = std::max(bottom, y + 1);
+        }
     }
     return {right - left, bottom - top};
 }
