@@ -244,6 +244,21 @@ wait_for_window() {
     return 1
 }
 
+# while_selvaro_shows EXE COMMAND...: starts EXE under $WINE, waits until its window has faded in,
+# runs COMMAND and closes the program the way the taskbar does. Fails when the window does not
+# open, COMMAND fails or the program ends with another code than 0.
+while_selvaro_shows() {
+    local exe=$1 pid status=0
+    shift
+    "$WINE" "$exe" &
+    pid=$!
+    wait_for_window "$pid" || return 1
+    "$@" || status=$?
+    "$WINE" taskkill /im Selvaro.exe >/dev/null 2>&1
+    wait "$pid" || [ "$status" -ne 0 ] || status=$?
+    return "$status"
+}
+
 XVFB_PID=""
 stop_virtual_display() {
     [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null

@@ -107,14 +107,8 @@ log "the signed $runnable under Wine"
 trap 'wineserver -k 2>/dev/null || true; stop_virtual_display' EXIT
 start_virtual_display
 ensure_wine_prefix
-"$WINE" "$WORK/signed/$runnable" &
-selvaro=$!
-if wait_for_window "$selvaro"; then
-    "$WINE" taskkill /im Selvaro.exe >/dev/null 2>&1
-    wait "$selvaro" || true
-else
-    fail "the signed $runnable did not open its window"
-fi
+while_selvaro_shows "$WORK/signed/$runnable" true ||
+    fail "the signed $runnable did not open its window, or did not end with 0 when closed"
 
 log "bad input"
 expect_bad_input "a wrong password" \
