@@ -344,9 +344,9 @@ def project_version(source):
 
 def build(source, binary, name, toolchain_file, seconds):
     """Builds target Selvaro in the new, empty BINARY; its output goes to
-    build/logs/release-NAME.log."""
+    build/logs/release-TOOLCHAIN.log."""
     os.makedirs(LOGS, exist_ok=True)
-    log_path = os.path.join(LOGS, f"release-{name}.log")
+    log_path = os.path.join(LOGS, f"release-{toolchain_file[:-len('.cmake')]}.log")
     print(f"== building {name} (log: {log_path})", file=sys.stderr)
     with open(log_path, "w") as log:
         for command in (
