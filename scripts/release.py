@@ -488,8 +488,8 @@ def guide_text(path, version):
 def release_note(version, commit, seconds, tools):
     made = time.strftime("%Y-%m-%d", time.gmtime(seconds))
     origin = f"commit {commit}" if commit else "a source tree that names no commit"
-    return "\n".join(underlined("This release", "-") + wrapped(
-        f"Selvaro {version}, built from {origin} ({made}) with {tools}.")) + "\n"
+    return "\n".join(underlined("This release", "-") + [""] + wrapped(
+        f"Selvaro {version}, built from {origin} ({made})") + wrapped(f"with {tools}.")) + "\n"
 
 
 def windows_text(text):

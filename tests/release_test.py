@@ -221,7 +221,7 @@ def check_plain_text(name, data, commit):
             fail(f"{name} line {number + 1}: an underline not of its heading's length")
         if line.startswith("#") or "**" in line or "`" in line or "](" in line:
             fail(f"{name} line {number + 1} keeps Markdown marks: {line}")
-    text = "\n".join(lines)
+    text = " ".join(lines)
     if "mingw-w64 GCC " not in text or (commit and commit not in text):
         fail(f"{name} does not name the toolchain and commit {commit}")
 
