@@ -271,7 +271,8 @@ def sign(unsigned, signed, signing, seconds):
 
 def verify(signed, place, chain_file):
     """The signature is whole and made by the certificate, whose chain ends in CHAIN_FILE."""
-    command = ["osslsigncode", "verify", "-CAfile", chain_file, "-in", signed]
+    command = ["osslsigncode", "verify", "-CAfile", chain_file, "-TSA-CAfile", chain_file,
+               "-in", signed]
     if "-ignore-crl" in subprocess.run(["osslsigncode", "verify", "--help"], capture_output=True,
                                        text=True, env=clean_environment()).stdout:
         command.append("-ignore-crl")
@@ -564,8 +565,20 @@ def signed_executables(executables, signing, seconds, certificates, stage):
     return signed
 
 
+def zip_files(executables, guides, signing, seconds, certificates, stage):
+    """The zip's entries in their order, the executables signed when SIGNING says so."""
+    files = executables
+    if signing:
+        files = signed_executables(executables, signing, seconds, certificates, stage)
+    files = files + guides
+    files.append(("SHA256SUMS", sums(files)))
+    if signing and signing.timestamp:
+        files.append(("SHA256SUMS.unsigned", sums(executables)))
+    return files
+
+
 def release(options, password):
-    signing = None
+    signing = certificates = None
     check_dist(options.dist)
     if options.sign:
         expires, certificates = check_signing_certificate(options.sign, password)
@@ -588,16 +601,10 @@ def release(options, password):
         executables = [(place, build(source, os.path.join(run_folder, f"build-{number}"),
                                      place, toolchain_file, seconds))
                        for number, (place, toolchain_file) in enumerate(EXECUTABLES)]
-        files = executables
-        if signing:
-            files = signed_executables(executables, signing, seconds, certificates, run_folder)
         note = release_note(version, commit, seconds, tools)
-        files = files + [(place, windows_text(guide_text(os.path.join(source, markdown), version)
-                                              + "\n" + note))
-                         for place, markdown in GUIDES]
-        files.append(("SHA256SUMS", sums(files)))
-        if signing and signing.timestamp:
-            files.append(("SHA256SUMS.unsigned", sums(executables)))
+        guides = [(place, windows_text(guide_text(os.path.join(source, markdown), version)
+                                       + "\n" + note)) for place, markdown in GUIDES]
+        files = zip_files(executables, guides, signing, seconds, certificates, run_folder)
         target, digest = write_zip(options.dist, f"Selvaro-{version}.zip", files, seconds)
 
     print(target)

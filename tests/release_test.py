@@ -11,6 +11,8 @@
   own change must show in its zip), signed without a timestamp: byte for byte the zip that signing
   the archive's executables again at the commit's time gives; the signatures verify, and without
   them the executables are the unsigned ones.
+- Signed with a timestamp from a time-stamping authority run here (openssl ts), without building
+  again: SHA256SUMS.unsigned holds the unsigned executables' sums, and the signatures verify.
 - The signed executable this host runs opens its window under Wine.
 Where the tree names no commit (no .git, no filled-in scripts/commit.txt, no SOURCE_DATE_EPOCH),
 says so and checks nothing; where it has no .git, the clone's checks are left out, with a line.
@@ -18,11 +20,13 @@ says so and checks nothing; where it has no .git, the clone's checks are left ou
 
 import contextlib
 import hashlib
+import http.server
 import os
 import re
 import shutil
 import subprocess
 import sys
+import threading
 import zipfile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -280,18 +284,74 @@ def release_of_later_commit(clone, commit, seconds, version):
     sh("git", "-C", clone, "checkout", "-q", "--detach", commit)
 
 
-def signed_again(unsigned_files, pfx, seconds, version):
-    """The zip a signed release must be: the unsigned zip's executables signed at SECONDS."""
-    signing = release.Signing(pfx, None, PASSWORD)
-    stage = os.path.join(WORK, "resign")
+def signed_again(unsigned_files, pfx, seconds, version, timestamp=None):
+    """The zip's files signed anew at SECONDS, or with TIMESTAMP's time, in a zip."""
+    stage = os.path.join(WORK, "timestamped" if timestamp else "signed-again")
     os.makedirs(stage)
     executables = [(name, unsigned_files[name]) for name, _ in release.EXECUTABLES]
-    certificates = open(os.path.join(WORK, "signer.pem")).read()
-    files = release.signed_executables(executables, signing, seconds, certificates, stage)
-    files += [(name, unsigned_files[name]) for name, _ in release.GUIDES]
-    files.append(("SHA256SUMS", release.sums(files)))
+    guides = [(name, unsigned_files[name]) for name, _ in release.GUIDES]
+    certificates = open(pfx[:-len(".pfx")] + ".pem").read()
+    files = release.zip_files(executables, guides, release.Signing(pfx, timestamp, PASSWORD),
+                              seconds, certificates, stage)
     path, _ = release.write_zip(stage, f"Selvaro-{version}.zip", files, seconds)
     return path
+
+
+class TimestampServer(http.server.BaseHTTPRequestHandler):
+    """An RFC 3161 time-stamping authority on this host: openssl ts answers each request."""
+
+    def do_POST(self):
+        query = self.rfile.read(int(self.headers["Content-Length"]))
+        reply = subprocess.run(["openssl", "ts", "-reply", "-config", os.path.join(WORK, "tsa.cnf"),
+                                "-queryfile", "/dev/stdin", "-out", "/dev/stdout"],
+                               input=query, capture_output=True).stdout
+        self.send_response(200)
+        self.send_header("Content-Type", "application/timestamp-reply")
+        self.send_header("Content-Length", str(len(reply)))
+        self.end_headers()
+        self.wfile.write(reply)
+
+    def log_message(self, *arguments):
+        pass
+
+
+def check_timestamped(unsigned_files, seconds, version):
+    """Signed with a timestamp, without building: the zip also holds the unsigned executables'
+    sums, and both signatures verify, timestamp included."""
+    tsa = os.path.join(WORK, "tsa")
+    openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
+            "/CN=Selvaro test time-stamping authority", "-keyout", f"{tsa}.key", "-out",
+            f"{tsa}.pem", "-addext", "extendedKeyUsage=critical,timeStamping")
+    with open(os.path.join(WORK, "tsa.cnf"), "w") as file:
+        file.write(f"[tsa]\ndefault_tsa=test\n[test]\nserial={WORK}/tsa.serial\n"
+                   f"signer_cert={tsa}.pem\nsigner_key={tsa}.key\nsigner_digest=sha256\n"
+                   "default_policy=1.2.3.4.1\ndigests=sha256\naccuracy=secs:1\n"
+                   "ess_cert_id_alg=sha256\n")
+    # The signer's .pfx carries the authority's certificate too, so that the verification after
+    # signing trusts it.
+    signer = os.path.join(WORK, "signer")
+    with open(f"{signer}-ts.pem", "w") as file:
+        file.write(open(f"{signer}.pem").read() + open(f"{tsa}.pem").read())
+    openssl("pkcs12", "-export", "-inkey", f"{signer}.key", "-in", f"{signer}.pem", "-certfile",
+            f"{tsa}.pem", "-out", f"{signer}-ts.pfx", "-passout", "env:password")
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), TimestampServer)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    url = f"http://127.0.0.1:{server.server_address[1]}/"
+    log(f"signed with a timestamp from {url}")
+    try:
+        release.check_timestamp_server(url)
+        files, names = entries(signed_again(unsigned_files, f"{signer}-ts.pfx", seconds, version,
+                                            url))
+    except (release.BadInput, RuntimeError) as problem:
+        fail(f"signing with a timestamp: {problem}")
+        return
+    finally:
+        server.shutdown()
+    if names != release.zip_names(timestamped=True):
+        fail(f"the timestamped zip's entries are {names}")
+    executables = [(name, unsigned_files[name]) for name, _ in release.EXECUTABLES]
+    same_bytes("SHA256SUMS.unsigned and the unsigned executables' sums",
+               files.get("SHA256SUMS.unsigned"), release.sums(executables))
 
 
 def check_signed(path, unsigned_files):
@@ -369,6 +429,7 @@ def main():
     same_bytes("README.txt of the signed and unsigned zips", signed_files.get("README.txt"),
                unsigned_files.get("README.txt"))
     run_under_wine(check_signed(signed_path, unsigned_files))
+    check_timestamped(unsigned_files, seconds, version)
 
     if failures:
         raise SystemExit(f"== FAILED: {len(failures)} checks of the release")
