@@ -166,8 +166,10 @@ def openssl_pkcs12(pfx, password, *flags):
     said = ""
     for legacy in ([], ["-legacy"]):
         with password_pipe(password) as reader:
+            # openssl reads nothing from an empty pipe: an empty password is no secret.
+            source = f"fd:{reader}" if password else "pass:"
             result = subprocess.run(
-                ["openssl", "pkcs12", "-in", pfx, "-passin", f"fd:{reader}", *flags, *legacy],
+                ["openssl", "pkcs12", "-in", pfx, "-passin", source, *flags, *legacy],
                 capture_output=True, text=True, pass_fds=(reader,), env=clean_environment())
         if result.returncode == 0:
             return result.stdout
@@ -262,7 +264,8 @@ def sign(unsigned, signed, signing, seconds):
                "-in", unsigned, "-out", signed]
     command += ["-ts", signing.timestamp] if signing.timestamp else ["-time", str(seconds)]
     with password_pipe(signing.password) as reader:
-        result = subprocess.run(command + ["-readpass", f"/dev/fd/{reader}"], capture_output=True,
+        password = ["-readpass", f"/dev/fd/{reader}"] if signing.password else ["-pass", ""]
+        result = subprocess.run(command + password, capture_output=True,
                                 text=True, pass_fds=(reader,), env=clean_environment())
     if result.returncode != 0:
         raise BadInput(f"osslsigncode could not sign {os.path.basename(unsigned)}: "
