@@ -543,6 +543,8 @@ def sums(files):
 
 
 class Signing:
+    """The .pfx, the timestamp server or None, and the password."""
+
     def __init__(self, pfx, timestamp, password):
         self.pfx, self.timestamp, self.password = pfx, timestamp, password
 
