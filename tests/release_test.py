@@ -31,6 +31,7 @@ import zipfile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "scripts"))
+sys.dont_write_bytecode = True  # no __pycache__ in the tree
 import release  # noqa: E402
 
 WORK = os.path.join(ROOT, "build", "release-test")
