@@ -1,8 +1,9 @@
 """Makes dist/Selvaro-VERSION.zip from the committed tree; run through scripts/release (--help).
 
 Builds both executables (Release) from a commit, never from the work tree, and writes a zip that
-holds Selvaro.exe (32-bit), x64/Selvaro.exe (64-bit), README.txt (docs/guide.md as plain text with
-CR LF line ends, naming the commit and the toolchain) and SHA256SUMS. The same commit and
+holds Selvaro.exe (32-bit), x64/Selvaro.exe (64-bit), README.txt and README-fa.txt (docs/guide.md
+and docs/guide.fa.md as plain text with CR LF line ends, naming the commit and the toolchain) and
+SHA256SUMS. The same commit and
 toolchain give the same zip, byte for byte, whatever was built before, whatever the caller's
 environment and git settings, from a clone or from a source archive (`git archive`, no .git):
 
@@ -52,6 +53,7 @@ EXECUTABLES = [
 ]
 GUIDES = [
     ("README.txt", "docs/guide.md"),
+    ("README-fa.txt", "docs/guide.fa.md"),
 ]
 
 TOOLCHAIN_PACKAGES = ["g++-mingw-w64-i686-posix", "g++-mingw-w64-x86-64-posix",
@@ -450,6 +452,8 @@ def markdown_text(markdown):
                 code.append("    " + line)
             continue
         stripped = line.strip()
+        if re.fullmatch(r"</?div[^>]*>", stripped):  # a web page's block, such as dir="rtl"
+            continue
         if line.startswith("```"):
             end_paragraph()
             code = []
@@ -489,8 +493,13 @@ def guide_text(path, version):
         return markdown_text(file.read().replace("Selvaro-VERSION", f"Selvaro-{version}"))
 
 
-def release_note(version, commit, seconds, tools):
+def release_note(version, commit, seconds, tools, persian=False):
     made = time.strftime("%Y-%m-%d", time.gmtime(seconds))
+    if persian:  # the commit, date and toolchain on lines of their own, left to right
+        origin = commit or "(no commit)"
+        return "\n".join(underlined("این نسخه", "-") + [
+            "", f"سلوارو {version}، ساخته‌شده از این commit در تاریخ {made}:", "", origin, "",
+            "با این ابزارها:", ""] + wrapped(tools)) + "\n"
     origin = f"commit {commit}" if commit else "a source tree that names no commit"
     return "\n".join(underlined("This release", "-") + [""] + wrapped(
         f"Selvaro {version}, built from {origin} ({made})") + wrapped(f"with {tools}.")) + "\n"
@@ -606,9 +615,10 @@ def release(options, password):
         executables = [(place, build(source, os.path.join(run_folder, f"build-{number}"),
                                      place, toolchain_file, seconds))
                        for number, (place, toolchain_file) in enumerate(EXECUTABLES)]
-        note = release_note(version, commit, seconds, tools)
-        guides = [(place, windows_text(guide_text(os.path.join(source, markdown), version)
-                                       + "\n" + note)) for place, markdown in GUIDES]
+        guides = [(place, windows_text(
+            guide_text(os.path.join(source, markdown), version) + "\n"
+            + release_note(version, commit, seconds, tools, markdown.endswith(".fa.md"))))
+            for place, markdown in GUIDES]
         files = zip_files(executables, guides, signing, seconds, certificates, run_folder)
         target, digest = write_zip(options.dist, f"Selvaro-{version}.zip", files, seconds)
 

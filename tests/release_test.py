@@ -204,6 +204,10 @@ def check_zip(path, version, commit):
         fail(f"{path}: SHA256SUMS is not the files' SHA-256")
     for name, _ in release.GUIDES:
         check_plain_text(name, files[name], commit)
+        opening = files[name].decode("utf-8-sig").split("\r\n")[:6]
+        for other, _ in release.GUIDES:
+            if other != name and not any(other in line for line in opening):
+                fail(f"{path}: the first lines of {name} do not name {other}")
     for name, machine in (("Selvaro.exe", 0x14C), ("x64/Selvaro.exe", 0x8664)):
         data = files[name]
         pe = int.from_bytes(data[0x3C:0x40], "little")
