@@ -138,7 +138,9 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             Raise(kFormName, Event::Load);
             return 0;
         case WM_ACTIVATE:
-            KeepFocus(LOWORD(wParam) != WA_INACTIVE);
+            // Activated while minimized (a click on its minimized caption bar), the window gives
+            // no control the focus: the restore that follows does.
+            KeepFocus(LOWORD(wParam) != WA_INACTIVE && HIWORD(wParam) == 0);
             return 0;
         case WM_SIZE:
             // A minimized window can stay the active one, and a restore activates it again.
@@ -195,10 +197,13 @@ void Form1::UnloadOnce() {
 }
 
 // The focus leaves with the window's activation and comes back where it was, on drive A at first.
+// A minimized window that stays the active one holds no control in focus: no key reaches a box
+// nobody sees.
 void Form1::KeepFocus(bool active) {
     if (!active) {
         if (const HWND focus = GetFocus(); focus != nullptr && IsChild(window_, focus)) {
             lastFocus_ = focus;
+            if (IsIconic(window_)) SetFocus(nullptr);
         }
         return;
     }

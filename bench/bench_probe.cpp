@@ -408,7 +408,7 @@ int MeasureObjects(const std::wstring& path, const ObjectRuns& runs) {
         // The shell's "open" of .reg files runs the stand-in while this lives.
         const ScopedRegistryValue opener(
             HKEY_CLASSES_ROOT, L"regfile\\shell\\open\\command", nullptr,
-            L"\"" + ExecutablePath() + L"\" --opened \"" + counter + L"\" \"%1\"");
+            (L"\"" + ExecutablePath() + L"\" --opened \"" + counter + L"\" \"%1\"").c_str());
         for (int pair = 0; pair < runs.hideShowPairs; ++pair) {
             Click(hide);
             Click(show);

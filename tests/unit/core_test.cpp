@@ -1,11 +1,9 @@
-// The Windows-free core: the mask and its number text, the hide and show decision, the control
-// table's letters and hand cursors, and the fade.
+// The Windows-free core: the mask and its number text, the hide and show decision, and the fade.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <tuple>
 
-#include "app/controls.h"
 #include "app/fade.h"
 #include "base/run_time_error.h"
 #include "policy/commands.h"
@@ -66,20 +64,10 @@ TEST(PolicyCommands, ShowWritesZeroAndHideTheMaskInHexadecimalOrRefusesItUnlessH
     }
 }
 
-TEST(ControlTable, GivesTheBoxesTheirLettersAndTheHandToTheBoxesButtonsAndLinks) {
-    // Control by control, in tab order: its drive letter or '.', then '+' if it shows the hand.
-    // Check16 is Q and Check17 P; the boxes, the buttons and the links show the hand.
-    std::string table;
-    for (const ControlSpec& entry : kControls)
-        table += {entry.driveLetter != 0 ? entry.driveLetter : '.', entry.handCursor ? '+' : '.'};
-    EXPECT_EQ(table, "A+B+C+D+E+F+G+H+I+J+K+L+M+N+O+Q+P+...+.+.+.+.................+.+.+");
-}
-
-TEST(Fade, AppliesFourTo252In63TicksAndThenStops) {
+TEST(Fade, AddsFourEachTickAndStopsPast250) {
     FadeTick tick{0, true};
     for (int alpha = 4; alpha <= 252 && tick.timerGoesOn; alpha += 4)
         EXPECT_EQ((tick = NextFadeTick(tick.alpha)).alpha, alpha);
-    EXPECT_EQ(tick.alpha, 252);
     EXPECT_FALSE(tick.timerGoesOn);
 }
 

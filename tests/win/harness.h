@@ -45,11 +45,6 @@ inline bool PathExists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// Copies one of the programs built beside the tests, unless the destination exists already.
-inline void CopyBuiltProgram(const std::wstring& program, const std::wstring& destination) {
-    CopyFileW((ApplicationDirectory() + L"\\" + program).c_str(), destination.c_str(), TRUE);
-}
-
 // Sets a registry value, a DWORD or a text, for as long as it lives, then puts back what
 // was there, or removes it.
 class ScopedRegistryValue {
@@ -59,13 +54,10 @@ class ScopedRegistryValue {
         : root_(root), key_(key), name_(name) {
         if (RegGetValueW(root, key, name, RRF_RT_ANY | RRF_NOEXPAND, &type_, saved_, &size_))
             type_ = REG_NONE;  // there was none
-        if constexpr (std::is_same_v<Value, DWORD>) {
+        if constexpr (std::is_same_v<Value, DWORD>)
             RegSetKeyValueW(root, key, name, REG_DWORD, &value, sizeof(value));
-        } else {
-            const std::wstring_view text(value);
-            RegSetKeyValueW(root, key, name, REG_SZ, text.data(),
-                            (text.size() + 1) * sizeof(wchar_t));
-        }
+        else
+            RegSetKeyValueW(root, key, name, REG_SZ, value, (wcslen(value) + 1) * sizeof(wchar_t));
     }
     ~ScopedRegistryValue() {
         if (type_ == REG_NONE) RegDeleteKeyValueW(root_, key_, name_);
@@ -122,7 +114,7 @@ class RunningSelvaro {
                             const std::wstring& name = L"Selvaro.exe")
         : directory_(directory) {
         const std::wstring path = directory + L"\\" + name;
-        CopyBuiltProgram(L"Selvaro.exe", path);
+        CopyFileW((ApplicationDirectory() + L"\\Selvaro.exe").c_str(), path.c_str(), TRUE);
         STARTUPINFOW startup{};
         startup.cb = sizeof(startup);
         startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -136,8 +128,9 @@ class RunningSelvaro {
         WaitFor([&] { return !TopWindowsOf(process_.get(), kFormClassName).empty(); }, 30000, 0);
         form_ = TopWindowsOf(process_.get(), kFormClassName).at(0);  // throws if none appeared
         firstAlpha_ = Alpha();
+        // Waited for in looks 20 ms apart, which a loaded machine slows as it slows the fade.
         if (showCommand == SW_SHOWNORMAL)
-            WaitFor([&] { return GetForegroundWindow() == form_ && Alpha() == 252; });
+            WaitFor([&] { return ++looks_ && GetForegroundWindow() == form_ && Alpha() == 252; });
     }
     ~RunningSelvaro() {
         PostMessageW(form_, WM_CLOSE, 0, 0);
@@ -148,6 +141,7 @@ class RunningSelvaro {
     std::wstring script() const { return directory_ + L"\\Drive.reg"; }
     HWND form() const { return form_; }
     BYTE firstAlpha() const { return firstAlpha_; }  // the moment it was first seen shown
+    int looks() const { return looks_; }             // from then until it had faded in
 
     // The window of the form or of a control, found by its name in the program's table.
     HWND Control(std::string_view name) const {
@@ -174,25 +168,33 @@ class RunningSelvaro {
         return alpha;
     }
 
-    // A left click through the mouse: at a point of the screen, or in the middle of the visible
-    // part of a window, the form's or a control's by its name.
-    void ClickAt(POINT point) const {
+    // The mouse moved to a point of the screen, and there a left click if asked; returns the
+    // pointer the user then sees.
+    HCURSOR MouseAt(POINT point, bool click = true) const {
         SetCursorPos(point.x, point.y);
-        mouse_event(MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+        if (click) mouse_event(MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
         Settle();
+        CURSORINFO info{sizeof(info), 0, nullptr, {}};
+        GetCursorInfo(&info);
+        return info.hCursor;
     }
-    void Click(HWND window) const {
+    // The mouse moved to the middle of the visible part of a window, the form's or a control's,
+    // and there a left click if asked; returns the pointer the user then sees.
+    HCURSOR MouseOver(HWND window, bool click = true) const {
         RECT area{}, visible;
         GetWindowRect(window, &area);
         if (GetWindowRgnBox(window, &visible) != ERROR) area.right = area.left + visible.right;
-        ClickAt({(area.left + area.right) / 2, (area.top + area.bottom) / 2});
+        return MouseAt({(area.left + area.right) / 2, (area.top + area.bottom) / 2}, click);
     }
-    void Click(std::string_view name) const { Click(Control(name)); }
-    // The user turns to another program (the desktop's), or minimizes the window, then brings it
-    // back to the front as the taskbar does.
+    void Click(std::string_view name) const { MouseOver(Control(name)); }
+    // The user turns to another program (the desktop's), or minimizes the window, presses Space,
+    // turns away, clicks its minimized caption bar and presses Space again; then brings it back to
+    // the front as the taskbar does.
     void LeaveAndComeBack(bool minimise) const {
-        minimise ? ShowWindow(form_, SW_MINIMIZE) : SetForegroundWindow(GetDesktopWindow());
+        if (minimise) ShowWindow(form_, SW_MINIMIZE), PressKeys({VK_SPACE});
+        SetForegroundWindow(GetDesktopWindow());
         Settle();
+        if (minimise) SetForegroundWindow(form_), PressKeys({VK_SPACE});
         ShowWindow(form_, SW_RESTORE);
         SetForegroundWindow(form_);
         Settle();
@@ -221,7 +223,7 @@ class RunningSelvaro {
         RECT frame;
         GetWindowRect(form_, &frame);
         const int inside = GetSystemMetrics(SM_CXFIXEDFRAME) + GetSystemMetrics(SM_CXSMSIZE) / 2;
-        ClickAt({frame.right - inside, frame.top + inside});
+        MouseAt({frame.right - inside, frame.top + inside});
     }
 
     // Waits for the process to end; its exit code, or STILL_ACTIVE when it has not ended in time.
@@ -236,7 +238,7 @@ class RunningSelvaro {
         const HWND box = GetLastActivePopup(form_);
         wchar_t text[1024];
         const UINT length = GetDlgItemTextW(box, 0xFFFF, text, static_cast<int>(std::size(text)));
-        Click(GetDlgItem(box, IDOK));
+        MouseOver(GetDlgItem(box, IDOK));
         return std::wstring(text, length);
     }
 
@@ -245,6 +247,7 @@ class RunningSelvaro {
     unique_handle process_;
     HWND form_ = nullptr;
     BYTE firstAlpha_ = 0;
+    int looks_ = 0;
 };
 
 }  // namespace selvaro::testing

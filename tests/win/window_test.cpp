@@ -35,30 +35,43 @@ std::vector<long> PlaceOf(const RunningSelvaro& selvaro, std::string_view name) 
     return {area.left, area.top, area.right - area.left, area.bottom - area.top};
 }
 
-// The size of the box around the dark pixels the screen shows of a control's visible part, from
-// the given column on.
-SIZE InkSize(HWND control, int fromColumn = 0) {
+// Adds to look the box around the dark pixels the screen shows of a control's visible part, from
+// the given column on: its width and height, and the colour of its darkest pixel, the text's own.
+void AddInk(std::vector<long>& look, HWND control, int fromColumn = 0) {
     RECT area, visible;
     GetWindowRect(control, &area);
     if (GetWindowRgnBox(control, &visible) == ERROR) GetClientRect(control, &visible);
     const WindowDc screen(nullptr);
-    LONG left = visible.right, top = visible.bottom, right = 0, bottom = 0;
+    LONG left = visible.right, top = visible.bottom, right = 0, bottom = 0, darkest = 765, ink = 0;
     for (LONG y = 0; y < visible.bottom; ++y) {
         for (LONG x = fromColumn; x < visible.right; ++x) {
             const COLORREF colour = GetPixel(screen.get(), area.left + x, area.top + y);
-            if (GetRValue(colour) + GetGValue(colour) + GetBValue(colour) >= 3 * 160) continue;
+            const LONG dark = GetRValue(colour) + GetGValue(colour) + GetBValue(colour);
+            if (dark < darkest) darkest = dark, ink = static_cast<LONG>(colour);
+            if (dark >= 3 * 160) continue;
             left = std::min(left, x), right = std::max(right, x + 1);
             top = std::min(top, y), bottom = std::max(bottom, y + 1);
         }
     }
-    return {right - left, bottom - top};
+    look.insert(look.end(), {right - left, bottom - top, ink});
 }
 
-// The ink of drive B's caption, right of its check square, and of the web link's: width, height.
-std::vector<long> CaptionInk(const RunningSelvaro& selvaro) {
-    const SIZE box = InkSize(selvaro.Control("Check2"), GetSystemMetrics(SM_CXMENUCHECK) + 2);
-    const SIZE link = InkSize(selvaro.Control("Label8"));
-    return {box.cx, box.cy, link.cx, link.cy};
+// What the window shows: the ink of drive B's caption right of its check square, of the web link
+// and of "Powered by"; the colour of the background where no control is, and over how many
+// controls in sight the pointer is not the background's: the hand.
+std::vector<long> Look(const RunningSelvaro& selvaro) {
+    std::vector<long> look;
+    AddInk(look, selvaro.Control("Check2"), GetSystemMetrics(SM_CXMENUCHECK) + 2);
+    for (const char* label : {"Label8", "Label6"}) AddInk(look, selvaro.Control(label));
+    POINT background{4, 4};
+    ClientToScreen(selvaro.form(), &background);
+    look.push_back(GetPixel(WindowDc(nullptr).get(), background.x, background.y));
+    const HCURSOR arrow = selvaro.MouseAt(background, false);
+    look.push_back(0);
+    for (const ControlSpec& control : kControls)
+        look.back() += control.handCursor && control.top < kFormClientHeight &&
+                       selvaro.MouseOver(selvaro.Control(control.name), false) != arrow;
+    return look;
 }
 
 TEST(Window, OpensCentredInFrontKeepsItsFocusWhereLeftAndIsHeldByAnErrorMessage) {
@@ -85,14 +98,20 @@ TEST(Window, OpensCentredInFrontKeepsItsFocusWhereLeftAndIsHeldByAnErrorMessage)
     for (std::size_t box = 0; box < 17; ++box)  // drives A to O, then Q and P
         EXPECT_EQ(selvaro.Text(expected[box].first),
                   std::wstring(L"Drive X :\\").replace(6, 1, 1, L"ABCDEFGHIJKLMNOQP"[box]));
-    // Drive B's caption and the web link's in ink: their fonts' sizes, and the captions whole.
-    EXPECT_EQ(CaptionInk(selvaro), (std::vector<long>{59, 12, 93, 11}));
+    // In ink, drive B's caption, the web link and "Powered by": their fonts' sizes, the captions
+    // whole, in black, dark blue and grey; the background white; the hand over all 22 in sight.
+    EXPECT_EQ(Look(selvaro), (std::vector<long>{59, 12, 0, 93, 11, RGB(0, 0, 192), 134, 15,
+                                                RGB(128, 128, 128), RGB(255, 255, 255), 22}));
+    // The fade's pace in the harness's looks 20 ms apart, from the first on: about one to two of
+    // its steps of 10 ms, fewer than three.
+    EXPECT_LT(selvaro.looks(), 3 * (252 - selvaro.firstAlpha()) / 8);
 
     EXPECT_EQ(selvaro.Text("Command1"), L"مخفي سازي درايوها");  // with Arabic yeh, U+064A
     for (std::size_t press = 0; press <= 23; ++press) {  // from drive A, and round again to B
         if (press > 0) selvaro.PressKeys({VK_TAB});
         // On drives F and L, in the mask field and on B, the user turns to another program or
         // minimizes the window, and comes back: the focus is where it was, the window as it was.
+        // Minimized, and activated while minimized, it gives no box the Spaces pressed then.
         if (press % 6 == 5) selvaro.LeaveAndComeBack(press % 12 == 11);
         EXPECT_EQ(selvaro.FocusedControl(), expected[press % 22].first) << press;
     }
@@ -115,6 +134,7 @@ TEST(Window, OpensCentredInFrontKeepsItsFocusWhereLeftAndIsHeldByAnErrorMessage)
     SendMessageTimeoutW(selvaro.Control("Check2"), BM_CLICK, 0, 0, SMTO_NORMAL, 5000, nullptr);
     SendMessageTimeoutW(selvaro.form(), WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 5000, nullptr);
     CloseHandle(held);
+    // Drive B alone is ticked (no Space pressed while minimized reached a box), and one message.
     EXPECT_EQ(selvaro.Text("Text1") + std::to_wstring(selvaro.MessageBoxCount()), L"21");
     EXPECT_FALSE(IsWindowEnabled(selvaro.form()));
     EXPECT_TRUE(PathExists(selvaro.script()) && ReadFileBytes(selvaro.script()).empty());
@@ -133,7 +153,8 @@ TEST(WindowAt144Dpi, ScalesPlacesAndFontsAndShowsEveryCaptionWhole) {
     // clang-format on
     for (const auto& [name, place] : expected) EXPECT_EQ(PlaceOf(selvaro, name), place) << name;
 
-    EXPECT_EQ(CaptionInk(selvaro), (std::vector<long>{90, 16, 137, 17}));
+    EXPECT_EQ(Look(selvaro), (std::vector<long>{90, 16, 0, 137, 17, RGB(0, 0, 192), 201, 23,
+                                                RGB(128, 128, 128), RGB(255, 255, 255), 22}));
 }
 
 TEST(WebLink, OpensTheMakersAddressOnceFromTheApplicationDirectoryInAnApartment) {
@@ -177,7 +198,7 @@ TEST(Refresh, EndsEveryExplorerExeOfTheSessionAndLeavesOtherNamesWhole) {
     // One left running, started minimized, has faded in meanwhile and is whole when restored.
     const RunningSelvaro& survivor = standIns.back();
     EXPECT_TRUE(IsIconic(survivor.form()));
-    survivor.LeaveAndComeBack(true);
+    survivor.LeaveAndComeBack(false);
     EXPECT_EQ(survivor.FocusedControl() + " " + std::to_string(survivor.Alpha()), "Check1 252");
     EXPECT_EQ(PlaceOf(survivor, kFormName), (std::vector<long>{0, 0, 472, 208}));
 }
@@ -201,7 +222,8 @@ TEST(PolicyCommands, ShowAndHideSetThePolicyWhileTheHelpPanelIsHiddenAndNoDllBes
     // this for one child: Wine gives every process its own.)
     std::list<ScopedRegistryValue> preferPlanted;
     for (const wchar_t* name : kPlanted) {
-        CopyBuiltProgram(L"recording_dll.dll", directory + L"\\" + name + L".dll");
+        CopyFileW((ApplicationDirectory() + L"\\recording_dll.dll").c_str(),
+                  (directory + L"\\" + name + L".dll").c_str(), TRUE);
         preferPlanted.emplace_back(HKEY_CURRENT_USER, kOverrides, name, L"n,b");
     }
     RunningSelvaro selvaro(directory);
@@ -234,22 +256,17 @@ BOOL WINAPI CloseReportingDiskFull(HANDLE file) {
     return FALSE;
 }
 
-// A script that cannot be created, or whose write fails only at its close, is a file error and is
-// not left behind.
-TEST(PolicyScriptFile, AWriteThatFailsIsAFileErrorAndLeavesNoScript) {
-    const std::wstring directory = FreshDirectory();
-    CreateDirectoryW((directory + L"\\folder").c_str(), nullptr);
-    std::string errors;
-    for (const auto& [name, close] :
-         {std::pair{L"folder", &CloseHandle}, {L"Drive.reg", &CloseReportingDiskFull}}) {
-        try {
-            WritePolicyScript(directory + L"\\" + name, "written whole", close);
-        } catch (const RunTimeError& error) {
-            errors += std::to_string(error.number()) + " ";
-        }
+// A write that fails only at its close is a file error, and the script is not left behind; one
+// that cannot even start is the opening case's error.
+TEST(PolicyScriptFile, AWriteThatFailsAtItsCloseIsAFileErrorAndLeavesNoScript) {
+    const std::wstring script = FreshDirectory() + L"\\Drive.reg";
+    try {
+        WritePolicyScript(script, "written whole", CloseReportingDiskFull);
+        ADD_FAILURE() << "taken for success";
+    } catch (const RunTimeError& error) {
+        EXPECT_EQ(error.number(), 61);  // Disk full
     }
-    EXPECT_EQ(errors, "75 61 ");  // Path/File access error, Disk full
-    EXPECT_FALSE(PathExists(directory + L"\\Drive.reg"));
+    EXPECT_FALSE(PathExists(script));
 }
 
 // Without a .reg association the commands are silent; the script they share goes when either
