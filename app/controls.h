@@ -13,6 +13,7 @@ enum class ControlKind { CheckBox, PushButton, Label, TextField, Frame };
 
 struct Rgb {
     std::uint8_t red, green, blue;
+    friend constexpr bool operator==(const Rgb&, const Rgb&) = default;
 };
 
 struct FontSpec {

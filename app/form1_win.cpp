@@ -6,9 +6,11 @@
 #include "app/error_win.h"
 #include "app/fade.h"
 #include "app/module1_win.h"
+#include "app/twips.h"
 #include "app/weblink_win.h"
 #include "base/run_time_error.h"
 #include "base/startup_marks.h"
+#include "base/system_library_win.h"
 #include "base/text_win.h"
 #include "policy/commands_win.h"
 #include "policy/drive_mask.h"
@@ -23,6 +25,7 @@ constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCH
 constexpr DWORD kFormExStyle = WS_EX_TOOLWINDOW;
 constexpr UINT_PTR kTimer1Id = 1;
 constexpr std::string_view kTimerName = "Timer1";
+constexpr UINT kGetDpiScaledSize = 0x02E4;  // WM_GETDPISCALEDSIZE, of Windows 10 1703 on
 
 void RegisterFormClass(HINSTANCE instance, WNDPROC windowProc) {
     WNDCLASSEXW windowClass{};
@@ -34,6 +37,32 @@ void RegisterFormClass(HINSTANCE instance, WNDPROC windowProc) {
     windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // the arrow
     windowClass.lpszClassName = kFormClassName;
     if (RegisterClassExW(&windowClass) == 0) throw RunTimeError(ErrorNumber::InternalError);
+}
+
+// The window's outer size for its client area, 7080 by 3120 twips, at a DPI.
+SIZE FrameSize(int dpi) {
+    RECT frame{0, 0, TwipsToPixels(kFormClientWidth, dpi), TwipsToPixels(kFormClientHeight, dpi)};
+    if (const auto adjustForDpi = PerMonitorDpiCalls().adjustWindowRectExForDpi) {
+        adjustForDpi(&frame, kFormStyle, FALSE, kFormExStyle, static_cast<UINT>(dpi));
+    } else {
+        AdjustWindowRectEx(&frame, kFormStyle, FALSE, kFormExStyle);
+    }
+    return {frame.right - frame.left, frame.bottom - frame.top};
+}
+
+// The window's place at a DPI, centred on the screen's work area as Windows centres a dialog.
+RECT CentredFrame(int dpi) {
+    const auto [width, height] = FrameSize(dpi);
+    RECT work;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const int left = (work.left + work.right - width) / 2;
+    const int top = (work.top + work.bottom - height) / 2;
+    return {left, top, left + width, top + height};
+}
+
+void MoveWindowTo(HWND window, const RECT& place) {
+    SetWindowPos(window, nullptr, place.left, place.top, place.right - place.left,
+                 place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace
@@ -76,21 +105,38 @@ void Form1::Raise(std::string_view source, Event event, const ControlSpec* contr
 
 void Form1::Show(HINSTANCE instance, int showCommand) {
     RegisterFormClass(instance, WindowProc);
-    RECT frame{0, 0, controls_.Pixels(kFormClientWidth), controls_.Pixels(kFormClientHeight)};
-    AdjustWindowRectEx(&frame, kFormStyle, FALSE, kFormExStyle);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    RECT work;
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    const int left = (work.left + work.right - width) / 2;
-    const int top = (work.top + work.bottom - height) / 2;
+    // Until the window exists, the system's DPI stands for its monitor's.
+    const auto [left, top, right, bottom] = CentredFrame(controls_.Dpi());
     const std::wstring caption = WidenFromCodePage(kFormCaption, CP_ACP);
-    CreateWindowExW(kFormExStyle, kFormClassName, caption.c_str(), kFormStyle, left, top, width,
-                    height, nullptr, nullptr, instance, this);
+    CreateWindowExW(kFormExStyle, kFormClassName, caption.c_str(), kFormStyle, left, top,
+                    right - left, bottom - top, nullptr, nullptr, instance, this);
     if (window_ == nullptr) throw RunTimeError(ErrorNumber::OutOfMemory);
     ShowWindow(window_, showCommand);
     MarkStartup(StartupMark::Shown);
     Raise(kFormName, Event::Activate);
+}
+
+// At the DPI of the monitor the window has opened on; where that is not the system's, which sized
+// the window, it is sized and centred again for it.
+void Form1::CreateControls() {
+    const int assumedDpi = controls_.Dpi();
+    controls_.Create(window_);
+    if (controls_.Dpi() != assumedDpi) MoveWindowTo(window_, CentredFrame(controls_.Dpi()));
+}
+
+// Dragged to a monitor of another DPI, or the monitor's scale changed: the controls are laid out
+// at the new DPI and the window takes the place Windows offers for it. Nothing else changes.
+void Form1::FollowDpiChange(int dpi, const RECT& suggested) {
+    controls_.ChangeDpi(dpi);
+    MoveWindowTo(window_, suggested);
+    RedrawWindow(window_, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+// The user changed the system's colours or turned high contrast on or off: the window is painted
+// again in the colours that now apply.
+void Form1::FollowColourChange() {
+    controls_.ReadSystemColours();
+    RedrawWindow(window_, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 LRESULT CALLBACK Form1::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -130,7 +176,7 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CREATE:
             MarkStartup(StartupMark::FormCreated);
-            controls_.Create(window_);
+            CreateControls();
             MarkStartup(StartupMark::ControlsCreated);
             if (!SetTimer(window_, kTimer1Id, kFadeIntervalMs, nullptr)) {
                 throw RunTimeError(ErrorNumber::OutOfMemory);
@@ -170,6 +216,23 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         case WM_SETCURSOR:
             if (controls_.SetCursorOver(reinterpret_cast<HWND>(wParam))) return TRUE;
+            break;
+        case kGetDpiScaledSize:
+            // Windows asks before it moves the window to a monitor of another DPI,
+            // and offers that size in WM_DPICHANGED: the client area then comes out exact.
+            *reinterpret_cast<SIZE*>(lParam) = FrameSize(static_cast<int>(wParam));
+            return TRUE;
+        case WM_DPICHANGED:
+            FollowDpiChange(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            return 0;
+        case WM_SYSCOLORCHANGE:
+            // Common Controls learn of the new colours from the top-level window.
+            for (const ControlSpec& control : kControls)
+                SendMessageW(controls_.Window(control), WM_SYSCOLORCHANGE, 0, 0);
+            FollowColourChange();
+            break;
+        case WM_SETTINGCHANGE:  // high contrast turned on or off, among other settings
+            FollowColourChange();
             break;
         case WM_CLOSE:
             if (ending_) return 0;  // the process ends once the error message is closed

@@ -45,6 +45,9 @@ class Form1 {
 
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void CreateControls();
+    void FollowDpiChange(int dpi, const RECT& suggested);
+    void FollowColourChange();
     void Raise(std::string_view source, Event event, const ControlSpec* control = nullptr);
     void UnloadOnce();
     void KeepFocus(bool active);

@@ -31,4 +31,17 @@ const CommonControls& CommonControlsLibrary() {
     return library;
 }
 
+const PerMonitorDpi& PerMonitorDpiCalls() {
+    static const PerMonitorDpi calls = [] {
+        const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+        PerMonitorDpi bound{};
+        bound.dpiForWindow = reinterpret_cast<PerMonitorDpi::DpiForWindow>(
+            reinterpret_cast<void*>(GetProcAddress(user32, "GetDpiForWindow")));
+        bound.adjustWindowRectExForDpi = reinterpret_cast<PerMonitorDpi::AdjustWindowRectExForDpi>(
+            reinterpret_cast<void*>(GetProcAddress(user32, "AdjustWindowRectExForDpi")));
+        return bound;
+    }();
+    return calls;
+}
+
 }  // namespace selvaro

@@ -34,4 +34,16 @@ struct CommonControls {
 // later call can fail.
 const CommonControls& CommonControlsLibrary();
 
+// The per-monitor DPI calls of Windows 10 version 1607 on, bound from user32 (which the program
+// imports, so it is loaded) at the first call; each is nullptr on a system without it, and the
+// window then keeps to the system's DPI.
+struct PerMonitorDpi {
+    using DpiForWindow = UINT(WINAPI*)(HWND window);
+    using AdjustWindowRectExForDpi = BOOL(WINAPI*)(RECT* rect, DWORD style, BOOL menu,
+                                                   DWORD exStyle, UINT dpi);
+    DpiForWindow dpiForWindow;
+    AdjustWindowRectExForDpi adjustWindowRectExForDpi;
+};
+const PerMonitorDpi& PerMonitorDpiCalls();
+
 }  // namespace selvaro

@@ -3,7 +3,6 @@
 
   selvaro.ico  brushed-metal hard-disk drive with a green light, nine sizes (64 and up as PNG)
   drive48.ico  plain grey drive, 48 x 48, 8-bit colour (a palette of its 24 colours)
-  hand.cur     white pointing hand with a black outline, 32 x 32, hot spot (5, 0)
 
 Run with no arguments. Standard library only; every run writes the same bytes.
 """
@@ -159,40 +158,6 @@ def render(picture, size, ss=4):
     return rows
 
 
-# --- the pointing hand: '.' transparent, '#' black outline, 'o' white ---
-# Only the drawn rows are listed; hand_grid() pads them to 32 x 32 with '.'.
-# The finger tip (row 0, column 5) is the hot spot.
-HAND = """
-.....##
-....#oo#
-....#oo#
-....#oo#
-....#oo#
-....#oo###
-....#oo#oo###
-....#oo#oo#oo###
-....#oo#oo#oo#oo#
-.##.#oo#oo#oo#oo#
-#oo##oo#oo#oo#oo#
-#ooo#ooooo#oo#oo#
-.#oooooooooooooo#
-.#oooooooooooooo#
-..#ooooooooooooo#
-..#ooooooooooooo#
-...#ooooooooooo#
-...#ooooooooooo#
-....#oooooooooo#
-....#oooooooooo#
-....############
-""".split()
-HOT_SPOT = (5, 0)
-
-
-def hand_grid(size=32):
-    rows = [row.ljust(size, '.') for row in HAND]
-    return rows + ['.' * size] * (size - len(rows))
-
-
 # --- file writers ---
 def paeth(a, b, c):
     p = a + b - c
@@ -256,7 +221,7 @@ def bits(rows):
 
 
 def dib(width, height, bitcount, colours, mask, palette=b''):
-    """Icon or cursor image: header, palette, colour rows, then the AND mask."""
+    """Icon image: header, palette, colour rows, then the AND mask."""
     header = struct.pack('<IiiHHIIiiII', 40, width, 2 * height, 1, bitcount, 0,
                          len(colours) + len(mask), 0, 0, 0, 0)
     return header + palette + colours + mask
@@ -281,16 +246,8 @@ def dib8(pixels):
     return dib(len(pixels), len(pixels), 8, colours, mask, palette)
 
 
-def dib1(grid):
-    """Two-colour cursor from the ASCII grid: XOR is 1 for white, AND is 1 for transparent."""
-    palette = bytes((0, 0, 0, 0, 255, 255, 255, 0))
-    return dib(len(grid[0]), len(grid), 1, bits([[ch == 'o' for ch in row] for row in grid]),
-               bits([[ch == '.' for ch in row] for row in grid]), palette)
-
-
 def icon_file(kind, entries):
-    """kind 1 = icon, 2 = cursor; entries are (size, colours, planes, bitcount, data).
-    For a cursor, planes and bitcount hold the hot spot x and y."""
+    """kind 1 = icon; entries are (size, colours, planes, bitcount, data)."""
     out = struct.pack('<HHH', 0, kind, len(entries))
     offset = 6 + 16 * len(entries)
     for size, colours, planes, bitcount, data in entries:
@@ -312,7 +269,6 @@ def main():
         icons.append((size, 0, 1, 32, png(pixels) if size >= PNG_FROM else dib32(pixels)))
     write('selvaro.ico', icon_file(1, icons))
     write('drive48.ico', icon_file(1, [(48, 0, 1, 8, dib8(render(plain_drive, 48)))]))
-    write('hand.cur', icon_file(2, [(32, 2, HOT_SPOT[0], HOT_SPOT[1], dib1(hand_grid()))]))
 
 
 if __name__ == '__main__':

@@ -3,4 +3,3 @@
 
 #define IDI_SELVARO 1
 #define IDI_DRIVE 2
-#define IDC_HAND_POINTER 3

@@ -4,11 +4,13 @@
 #pragma once
 
 #include <windows.h>
+#include <winternl.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <ranges>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -17,6 +19,7 @@
 
 #include "app/controls.h"
 #include "app/form1_win.h"
+#include "app/twips.h"
 #include "base/handles_win.h"
 #include "base/text_win.h"
 
@@ -233,6 +236,37 @@ class RunningSelvaro {
         return code;
     }
     std::size_t MessageBoxCount() const { return TopWindowsOf(process_.get(), L"#32770").size(); }
+    // Windows tells the window that its monitor's DPI is now dpi, offering it the place that holds
+    // its client area at that DPI, grown or shrunk about its middle (whole pixels from 96 to 144
+    // DPI and back). The offer goes in the program's memory, as Windows puts it there; Wine passes
+    // lParam on as it is. Whether the window took that place.
+    bool ChangeDpi(int dpi) const {
+        RECT offered, client, taken;
+        GetWindowRect(form_, &offered);
+        GetClientRect(form_, &client);
+        InflateRect(&offered, (TwipsToPixels(kFormClientWidth, dpi) - client.right) / 2,
+                    (TwipsToPixels(kFormClientHeight, dpi) - client.bottom) / 2);
+        void* const at =
+            VirtualAllocEx(process_.get(), 0, sizeof offered, MEM_COMMIT, PAGE_READWRITE);
+        WriteProcessMemory(process_.get(), at, &offered, sizeof offered, nullptr);
+        SendMessageW(form_, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(at));
+        VirtualFreeEx(process_.get(), at, 0, MEM_RELEASE);
+        Settle();
+        return GetWindowRect(form_, &taken) && EqualRect(&taken, &offered);
+    }
+    // The program's GDI objects. Wine does not count them (GetGuiResources answers 0) but gives
+    // each live one a type, byte 12 of its 24, in the handle table that the PEB points to, as
+    // Windows' GdiSharedHandleTable.
+    std::size_t GdiObjectCount() const {
+        PROCESS_BASIC_INFORMATION basic{};
+        NtQueryInformationProcess(process_.get(), ProcessBasicInformation, &basic, sizeof basic, 0);
+        std::vector<BYTE> peb(0x100), entries(0x10000 * 24);
+        ReadProcessMemory(process_.get(), basic.PebBaseAddress, peb.data(), peb.size(), nullptr);
+        const auto table = *reinterpret_cast<void**>(&peb[sizeof(void*) == 8 ? 0xF8 : 0x94]);
+        ReadProcessMemory(process_.get(), table, entries.data(), entries.size(), nullptr);
+        return std::ranges::count_if(std::views::iota(0, 0x10000),
+                                     [&](int entry) { return entries[entry * 24 + 12] != 0; });
+    }
     // Clicks the OK button of the message box the window owns; returns the message's text.
     std::wstring DismissMessageBox() const {
         const HWND box = GetLastActivePopup(form_);
