@@ -16,13 +16,13 @@
 namespace selvaro::testing {
 namespace {
 
-bool Dark(COLORREF colour) {
-    return GetRValue(colour) + GetGValue(colour) + GetBValue(colour) < 3 * 160;
+long Sum(COLORREF colour) {
+    return GetRValue(colour) + GetGValue(colour) + GetBValue(colour);
 }
 
 // The size of the box around the ink the screen shows of a control's visible part, a drive box's
 // right of its check square: the pixels dark on a light background (as the first pixel shows it)
-// or light on a dark one.
+// or light on a dark one; then the colour of the darkest pixel, on a light background the text's.
 std::vector<long> InkSize(HWND control, bool box) {
     RECT area, visible, shown;
     GetWindowRect(control, &area);
@@ -32,16 +32,19 @@ std::vector<long> InkSize(HWND control, bool box) {
     IntersectRect(&visible, &visible, &shown);
     const LONG fromColumn = box ? GetSystemMetrics(SM_CXMENUCHECK) + 2 : 0;
     const WindowDc screen(nullptr);
-    const bool darkBack = Dark(GetPixel(screen.get(), area.left + fromColumn, area.top));
+    const bool darkBack = Sum(GetPixel(screen.get(), area.left + fromColumn, area.top)) < 480;
     LONG left = visible.right, top = visible.bottom, right = 0, bottom = 0;
+    COLORREF darkest = RGB(255, 255, 255);
     for (LONG y = 0; y < visible.bottom; ++y) {
         for (LONG x = fromColumn; x < visible.right; ++x) {
-            if (Dark(GetPixel(screen.get(), area.left + x, area.top + y)) == darkBack) continue;
+            const COLORREF colour = GetPixel(screen.get(), area.left + x, area.top + y);
+            if (Sum(colour) < Sum(darkest)) darkest = colour;
+            if ((Sum(colour) < 480) == darkBack) continue;
             left = std::min(left, x), right = std::max(right, x + 1);
             top = std::min(top, y), bottom = std::max(bottom, y + 1);
         }
     }
-    return {right - left, bottom - top};
+    return {right - left, bottom - top, static_cast<long>(darkest)};
 }
 
 // A control's left, top, width and height in its container's client area, as much of it as shows,
@@ -65,33 +68,17 @@ std::vector<long> PlaceOf(const RunningSelvaro& selvaro, std::string_view name) 
     const ControlSpec& entry = *FindControl(name);
     if (entry.kind != ControlKind::PushButton && entry.container == kFormName &&
         entry.top < kFormClientHeight)
-        for (long ink : InkSize(window, entry.kind == ControlKind::CheckBox)) place.push_back(ink);
+        for (long ink : InkSize(window, entry.kind == ControlKind::CheckBox) | std::views::take(2))
+            place.push_back(ink);
     return place;
-}
-
-// The colour of the darkest pixel the screen shows of a control's visible part: its text's own.
-long DarkestInk(HWND control) {
-    RECT area, visible;
-    GetWindowRect(control, &area);
-    if (GetWindowRgnBox(control, &visible) == ERROR) GetClientRect(control, &visible);
-    const WindowDc screen(nullptr);
-    long darkest = 765, ink = 0;
-    for (LONG y = 0; y < visible.bottom; ++y) {
-        for (LONG x = 0; x < visible.right; ++x) {
-            const COLORREF colour = GetPixel(screen.get(), area.left + x, area.top + y);
-            const long dark = GetRValue(colour) + GetGValue(colour) + GetBValue(colour);
-            if (dark < darkest) darkest = dark, ink = static_cast<long>(colour);
-        }
-    }
-    return ink;
 }
 
 // What the window shows: the colours of the web link's and "Powered by"'s text, the background's
 // where no control is, and over how many controls in sight the pointer is not the background's:
 // the hand.
 std::vector<long> Look(const RunningSelvaro& selvaro) {
-    std::vector<long> look{DarkestInk(selvaro.Control("Label8")),
-                           DarkestInk(selvaro.Control("Label6"))};
+    std::vector<long> look{InkSize(selvaro.Control("Label8"), false)[2],
+                           InkSize(selvaro.Control("Label6"), false)[2]};
     POINT background{4, 4};
     ClientToScreen(selvaro.form(), &background);
     look.push_back(GetPixel(WindowDc(nullptr).get(), background.x, background.y));
