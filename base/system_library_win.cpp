@@ -5,10 +5,8 @@
 namespace selvaro {
 
 void RestrictDllSearchToSystem32() {
-    using SetDefaultDllDirectoriesFn = decltype(&SetDefaultDllDirectories);
-    const auto restrictSearch =
-        reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void*>(
-            GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+    const auto restrictSearch = NewerSystemFunction<decltype(&SetDefaultDllDirectories)>(
+        L"kernel32.dll", "SetDefaultDllDirectories");
     if (restrictSearch == nullptr || !restrictSearch(LOAD_LIBRARY_SEARCH_SYSTEM32))
         SetDllDirectoryW(L"");
 }
@@ -32,15 +30,11 @@ const CommonControls& CommonControlsLibrary() {
 }
 
 const PerMonitorDpi& PerMonitorDpiCalls() {
-    static const PerMonitorDpi calls = [] {
-        const HMODULE user32 = GetModuleHandleW(L"user32.dll");
-        PerMonitorDpi bound{};
-        bound.dpiForWindow = reinterpret_cast<PerMonitorDpi::DpiForWindow>(
-            reinterpret_cast<void*>(GetProcAddress(user32, "GetDpiForWindow")));
-        bound.adjustWindowRectExForDpi = reinterpret_cast<PerMonitorDpi::AdjustWindowRectExForDpi>(
-            reinterpret_cast<void*>(GetProcAddress(user32, "AdjustWindowRectExForDpi")));
-        return bound;
-    }();
+    static const PerMonitorDpi calls{
+        NewerSystemFunction<PerMonitorDpi::DpiForWindow>(L"user32.dll", "GetDpiForWindow"),
+        NewerSystemFunction<PerMonitorDpi::AdjustWindowRectExForDpi>(L"user32.dll",
+                                                                     "AdjustWindowRectExForDpi"),
+    };
     return calls;
 }
 

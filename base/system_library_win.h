@@ -22,6 +22,14 @@ Function SystemFunction(const wchar_t* library, const char* name) {
     return reinterpret_cast<Function>(reinterpret_cast<void*>(SystemEntryPoint(library, name)));
 }
 
+// An entry point that newer Windows have, of a library the program imports (so loaded already),
+// or nullptr on a system without it.
+template <typename Function>
+Function NewerSystemFunction(const wchar_t* importedLibrary, const char* name) {
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(importedLibrary), name)));
+}
+
 // The Common Controls calls of the window, from the version 6 assembly that the manifest names.
 struct CommonControls {
     decltype(&InitCommonControlsEx) initialize;
