@@ -1,6 +1,8 @@
 // The start-up marks of the benchmark's timed builds: each mark keeps the performance counter of
 // the moment it was reached; at the end they are written, one "name=count" a line, to the file
 // that the environment variable SELVARO_STARTUP_MARKS names. bench_probe sets it and reads them.
+// Only the timed builds compile this file (bench/CMakeLists.txt); everywhere else the marks are
+// the empty inline functions of startup_marks.h.
 #include "base/startup_marks.h"
 
 #include <windows.h>
