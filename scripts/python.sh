@@ -12,7 +12,7 @@ if [ ! -x /usr/bin/python3 ]; then
     fi
     for command in update "install -y -q --no-install-recommends python3"; do
         # shellcheck disable=SC2086 # the command's words
-        "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=300 \
-            $command || exit 1
+        "${sudo[@]}" env -u SELVARO_SIGN_PASSWORD DEBIAN_FRONTEND=noninteractive \
+            apt-get -o DPkg::Lock::Timeout=300 $command || exit 1
     done
 fi

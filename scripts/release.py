@@ -39,6 +39,8 @@ import time
 import urllib.parse
 import zipfile
 
+import common
+
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 WORK = os.path.join(ROOT, "build", "release")
 LOGS = os.path.join(ROOT, "build", "logs")
@@ -639,7 +641,12 @@ def main():
     # The password leaves the environment at once, so that no program started from here sees it.
     password = os.environ.pop("SELVARO_SIGN_PASSWORD", None)
     try:
-        release(parse_arguments(sys.argv[1:]), password)
+        options = parse_arguments(sys.argv[1:])
+        common.ensure_packages(*common.BUILD_PACKAGES, *common.RELEASE_PACKAGES)
+        release(options, password)
+    except common.Failure as failure:
+        print(f"scripts/release: {failure}", file=sys.stderr)
+        sys.exit(1)
     except BadInput as problem:
         print(f"scripts/release: {problem}", file=sys.stderr)
         sys.exit(1)

@@ -32,6 +32,7 @@ import zipfile
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "scripts"))
 sys.dont_write_bytecode = True  # no __pycache__ in the tree
+import common  # noqa: E402
 import release  # noqa: E402
 
 WORK = os.path.join(ROOT, "build", "release-test")
@@ -385,13 +386,17 @@ def check_signed(path, unsigned_files):
 
 
 def run_under_wine(folder):
-    script = ('source "$1/scripts/common.sh"; choose_runnable_build; exe=Selvaro.exe; '
-              '[ "$RUN_PRESET" = windows ] || exe=x64/Selvaro.exe; '
-              'echo "== the signed $exe under Wine" >&2; '
-              "trap 'wineserver -k 2>/dev/null || true; stop_virtual_display' EXIT; "
-              'start_virtual_display; ensure_wine_prefix; while_selvaro_shows "$2/$exe" true')
-    if subprocess.run(["bash", "-c", script, "wine", ROOT, folder]).returncode != 0:
-        fail("the signed executable did not open its window, or did not end with 0 when closed")
+    preset, wine, _ = common.runnable_build()
+    exe = "Selvaro.exe" if preset == "windows" else os.path.join("x64", "Selvaro.exe")
+    log(f"the signed {exe} under Wine")
+    common.use_wine_prefix()
+    try:
+        with common.virtual_display():
+            common.ensure_wine_prefix()
+            common.while_selvaro_shows(wine, os.path.join(folder, exe), lambda: None)
+    except (common.Failure, subprocess.CalledProcessError) as failure:
+        fail(f"the signed executable did not open its window, or did not end with 0 when "
+             f"closed: {failure}")
 
 
 def main():
