@@ -12,8 +12,6 @@ BUILD_PACKAGES=(ca-certificates git cmake make g++ libgtest-dev googletest
 WINE_PACKAGES=(wine wine64 wine32:i386 xvfb xauth x11-utils xdotool imagemagick)
 # scripts/release: the zip's maker, signing and the certificate's checks.
 RELEASE_PACKAGES=(python3 osslsigncode openssl)
-# scripts/picture: Pango lays out the labels, Persian ones too, in DejaVu Sans.
-PICTURE_PACKAGES=(pango1.0-tools fonts-dejavu-core)
 
 log() { printf '== %s\n' "$*" >&2; }
 

@@ -55,7 +55,9 @@ def button_captions():
     """The three captions from the control table, in code page 1256 there."""
     with open(os.path.join(ROOT, "app", "controls.cpp"), encoding="ascii") as file:
         table = file.read()
-    captions = re.findall(r'Command\("Command[124]", \d+, \d+, "((?:\\x[0-9A-F]{2}|[ ])+)"', table)
+    # Laid out on one line or over several, as clang-format may break an entry.
+    captions = re.findall(r'Command\(\s*"Command[124]",\s*\d+,\s*\d+,\s*'
+                          r'"((?:\\x[0-9A-F]{2}|[ ])+)"', table)
     assert len(captions) == 3, "the three button captions are not in app/controls.cpp"
     return [bytes(int(h, 16) if h else 32 for h in re.findall(r"\\x([0-9A-F]{2})|[ ]", caption))
             .decode("cp1256") for caption in captions]
