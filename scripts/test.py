@@ -15,7 +15,7 @@ from common import ROOT, log
 
 
 def tool(name, *arguments):
-    return ["/usr/bin/python3", os.path.join(ROOT, "scripts", name), *arguments]
+    return [os.path.join(ROOT, "scripts", name), *arguments]
 
 
 def windows_side_tests(step):
