@@ -125,11 +125,11 @@ class Count(unittest.TestCase):
         text = b"// top\n\nint a;  // a\n   \t\n  //\nint b;\r\n \r\n"
         self.assertEqual(count.counted_lines(text), 2)
 
-    def test_the_window_places_tool_is_not_a_test(self):
+    def test_only_cpp_sources_count_in_a_folder_or_as_a_file(self):
         with tempfile.TemporaryDirectory() as tree:
-            for name in ("tests/win/window_places.cpp", "tests/win/harness.h", "tests/x.py"):
+            for name in ("tests/win/window_test.cpp", "tests/win/harness.h", "tests/x.py"):
                 write(tree, name, "int a;\n")
-            self.assertEqual(count.cpp_lines(tree, "tests"), 1)
+            self.assertEqual(count.cpp_lines(tree, "tests"), 2)
             self.assertEqual(count.cpp_lines(tree, "tests/win/harness.h"), 1)
 
 
