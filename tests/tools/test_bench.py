@@ -1,17 +1,11 @@
 """scripts/bench's figures and its document, from made-up runs: the statistics the targets are
 judged by, and every figure in its place, without Wine."""
 
-import importlib.machinery
-import importlib.util
-import os
-import sys
 import unittest
 
-SCRIPTS = os.path.join(os.path.dirname(__file__), "..", "..", "scripts")
-sys.path.insert(0, SCRIPTS)
-_loader = importlib.machinery.SourceFileLoader("bench", os.path.join(SCRIPTS, "bench"))
-bench = importlib.util.module_from_spec(importlib.util.spec_from_loader("bench", _loader))
-_loader.exec_module(bench)
+from scripts_under_test import load_tool
+
+bench = load_tool("bench")
 
 MIB = 1048576
 

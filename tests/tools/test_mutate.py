@@ -2,24 +2,12 @@
 entry of tests/mutants.txt is read, which faults a run picks, planting one into a tree, the
 scratch copy kept in step with its source, and the lines that count as code."""
 
-import importlib.machinery
-import importlib.util
 import os
-import sys
 import tempfile
 import unittest
 
-SCRIPTS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts")
-sys.path.insert(0, SCRIPTS)
-import common  # noqa: E402
-
-
-def load_tool(name):
-    """A tool of scripts/, whose file has no .py to import it by."""
-    loader = importlib.machinery.SourceFileLoader(name, os.path.join(SCRIPTS, name))
-    module = importlib.util.module_from_spec(importlib.util.spec_from_loader(name, loader))
-    loader.exec_module(module)
-    return module
+from scripts_under_test import load_tool
+import common
 
 
 mutate = load_tool("mutate")

@@ -3,13 +3,12 @@ unpacks and what SHA256SUMS vouches for, without building anything."""
 
 import hashlib
 import os
-import sys
 import tempfile
 import unittest
 import zipfile
 
-sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "scripts"))
-import release  # noqa: E402
+import scripts_under_test  # noqa: F401 (scripts/ on the import path)
+import release
 
 COMMIT_TIME = 1_700_000_000  # 2023-11-14 22:13:20 UTC
 

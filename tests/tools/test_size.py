@@ -1,18 +1,12 @@
 """scripts/size's reading of objdump's output, the linker's map and the icon, on stand-in texts:
 the tables docs/performance.md shows, without building anything."""
 
-import importlib.machinery
-import importlib.util
-import os
 import struct
-import sys
 import unittest
 
-SCRIPTS = os.path.join(os.path.dirname(__file__), "..", "..", "scripts")
-sys.path.insert(0, SCRIPTS)
-_loader = importlib.machinery.SourceFileLoader("size", os.path.join(SCRIPTS, "size"))
-size = importlib.util.module_from_spec(importlib.util.spec_from_loader("size", _loader))
-_loader.exec_module(size)
+from scripts_under_test import load_tool
+
+size = load_tool("size")
 
 HEADERS = """Idx Name          Size      VMA       LMA       File off  Algn
   0 .text         00000201  00401000  00401000  00000600  2**2
