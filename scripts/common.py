@@ -11,6 +11,7 @@ import os
 import re
 import shlex
 import shutil
+import signal
 import subprocess
 import sys
 import threading
@@ -64,6 +65,31 @@ def succeeds(command, **options):
     """Whether command exits with 0; it prints nothing."""
     return subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                           **options).returncode == 0
+
+
+def run_as_group(command, timeout=None, **options):
+    """Runs command in a process group of its own and returns its exit code, or None when it
+    outlasted timeout seconds. Then, or when this tool is interrupted, the whole group is ended:
+    asked first, so that a program can undo what it did (debootstrap its mounts), killed after
+    30 s."""
+    process = subprocess.Popen(command, start_new_session=True, **options)
+    try:
+        return process.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        end_group(process)
+        return None
+    except BaseException:
+        end_group(process)
+        raise
+
+
+def end_group(process):
+    for how, grace in ((signal.SIGTERM, 30), (signal.SIGKILL, None)):
+        with contextlib.suppress(ProcessLookupError):
+            os.killpg(process.pid, how)
+        with contextlib.suppress(subprocess.TimeoutExpired):
+            process.wait(timeout=grace)
+            return
 
 
 def describe(command):
