@@ -334,14 +334,19 @@ def probe_runs_natively(program):
     return "yes"
 
 
+def loader_of(preset):
+    """The Wine loader that starts the build's programs. Where the host does not run 32-bit
+    code, only the 64-bit loader starts at all."""
+    return WINE64 if preset == "windows64" else "wine"
+
+
 def runnable_build():
     """The Windows build this host runs and the loader that starts it: the 32-bit product, or
-    the 64-bit build where the host does not run 32-bit code. `wine` hands a 64-bit program to
-    the 64-bit loader itself. Returns (preset, wine, why not 32-bit or "yes")."""
+    the 64-bit build where the host does not run 32-bit code. Returns (preset, wine, why not
+    32-bit or "yes")."""
     why = host_32bit()
-    if why == "yes":
-        return "windows", "wine", why
-    return "windows64", WINE64, why
+    preset = "windows" if why == "yes" else "windows64"
+    return preset, loader_of(preset), why
 
 
 # --- Wine -----------------------------------------------------------------------------------
